@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or the directory given as $1).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir="${1:-build}"; shift || true
+cmake -S . -B "$dir" "$@" >/dev/null
+cmake --build "$dir" -j"$(nproc)"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Zindle Flaps needs to build, play and test.
+# Usage: scripts/install-deps.sh [--test]   (--test adds the headless test tools)
+set -euo pipefail
+
+BUILD_PKGS=(g++ cmake make pkg-config libglfw3-dev libgl1-mesa-dev liblodepng-dev libstb-dev
+            libopenal-dev libopenal1 libvorbis-dev libsqlite3-dev libcpp-httplib-dev
+            libgtest-dev fonts-dejavu-core)
+TEST_PKGS=(xvfb xauth xdotool openbox wmctrl x11-utils sox)
+
+pkgs=("${BUILD_PKGS[@]}")
+if [[ "${1:-}" == "--test" ]]; then pkgs+=("${TEST_PKGS[@]}"); fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [[ ${#missing[@]} -eq 0 ]]; then exit 0; fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

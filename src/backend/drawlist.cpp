@@ -1,0 +1,6 @@
+// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+
+#include "sys_internal.h"
+
+void KUVOSys::RenderBuffer() {}
+void Getdef(int) {}

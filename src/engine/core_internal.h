@@ -1,0 +1,26 @@
+// Globals private to the engine layer (and visible to its tests): the clock,
+// the view computed by RenderGame, the input edge latches, the scratch-text
+// ring index and the random generator's state. The game never includes this.
+#pragma once
+
+extern int GameStartTime;     // process-relative milliseconds at Begin / SetNum
+extern int RenderThread;      // counter cycling 0..4, advanced at each render
+extern int RenderCountLive;   // renders since the last once-a-second sample
+extern int UpdateCountLive;   // polls since the last once-a-second sample
+extern int rw2, rh2;          // half view width / height (view units, less the bump)
+extern int iBump;             // 0, 1 (tall) or 2 (wide)
+extern float ViewScale;       // 2 / VirtualWidth
+extern int DebugToggle, ScreenshotToggle;
+extern int TempstrUse;        // ring index of the scratch text used last
+
+extern int qRand_Seed, qRand_Count, qRand_Bit, qRand_Plus, qRand_Out, qRand_tSeed;
+extern const unsigned char qRand_Txt[256];
+
+// Milliseconds of a monotonic clock since the process started. Mills() is this
+// minus GameStartTime.
+int KuvoProcessMillis();
+
+// The draw list refuses records past its capacity: a writer asks for the next
+// record and gets nullptr when the list is full, so the count and the draw
+// state behind the list are never overwritten.
+double* KuvoNextRecord();

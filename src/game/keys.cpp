@@ -1,0 +1,6 @@
+// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+
+#include "MyGame.h"
+
+void MyGame::KeyDefaults() {}
+void MyGame::RedefineKeys() {}

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "MyGame.h"
+TEST(Smoke, Links) { SUCCEED(); }
