@@ -24,3 +24,15 @@ int KuvoProcessMillis();
 // record and gets nullptr when the list is full, so the count and the draw
 // state behind the list are never overwritten.
 double* KuvoNextRecord();
+// Finishes the record KuvoNextRecord handed out: copies the draw state into it
+// and counts it. Returns the new count.
+int KuvoCommitRecord();
+
+namespace kuvo {
+constexpr int kFontFirstCode = 32;  // character code of the font sheet's frame 0
+constexpr int kFontGlyphs = 96;     // glyphs for codes 32..127
+}  // namespace kuvo
+
+// Advance widths in glyph pixels of the font's codes 32..127 (index code - 32);
+// the data generator lays the font sheet out against the same numbers.
+extern const int fontw[kuvo::kFontGlyphs];
