@@ -36,6 +36,40 @@ extern float iFramesWz[kuvo::kImageSlots];
 // Bumped whenever a slot's pixels change, so the renderer re-uploads a cached
 // texture only when it is stale.
 extern unsigned int ImageVersion[kuvo::kImageSlots];
+// The same for each slot's second store (ImageBlur).
+extern unsigned int ImageBlurVersion[kuvo::kImageSlots];
+
+// ---- renderer internals (render.cpp, render_images.cpp, buffers.cpp)
+// The window's GL context was replaced: every cached texture belonged to the
+// old one and is forgotten. SetScreen calls this once a new window exists.
+void KuvoRenderContextLost();
+// Reads the last presented frame into `out` (FrameW x FrameH RGBA, bottom row
+// first, as glReadPixels delivers it); all zeros when there is no window.
+void KuvoReadFrame(std::vector<unsigned char>& out);
+// What the renderer asked of GL since the counters were last zeroed.
+struct KuvoRenderCounters {
+    long batches;    // triangle batches opened
+    long uploads;    // texture uploads (glTexImage2D / glTexSubImage2D)
+    long drawCalls;  // vertex submissions (one per non-empty batch)
+};
+extern KuvoRenderCounters RenderCounters;
+// 1 draws every batch the slow, literal way (upload at every texture change,
+// one GL call per vertex): a baseline for the renderer benchmark only.
+extern int RenderLiteral;
+// Makes `texture` (-2 white, a slot, slot + 200 for its second store) the
+// texture of the open batch, opening a new batch when it differs or the open
+// one is full.
+void KuvoUseTexture(int texture);
+// Appends two triangles A B C, A C D over corners (cx[i], cy[i]) with texture
+// coordinates A (u0, vAB), B (u1, vAB), C (u1, vCD), D (u0, vCD); A and B take
+// colour 1 of record `rec`, C and D colour 2.
+void KuvoAddQuad(const double* rec, const float* cx, const float* cy,
+                 float u0, float u1, float vAB, float vCD);
+// Corners A..D of a box of half-extents hw, hh centred on values 1 and 2 of
+// `rec`, turned by its value 18 (degrees) when that is not exactly 0.
+void KuvoBoxCorners(const double* rec, float hw, float hh, float* cx, float* cy);
+// A record value truncated toward zero; INT_MIN for NaN or values outside int.
+int KuvoTrunc(double v);
 
 // ---- audio
 extern unsigned int ALsource[kuvo::kAudioSources];
