@@ -17,6 +17,9 @@ extern GLFWwindow* window;
 extern int isFullscreen;
 extern char GameTitleSys[kuvo::kSysTextSize];
 extern std::vector<unsigned char> WhiteBlock;
+// 1 while the last SetScreen could not open a window ("ERRORRZ"): the poll
+// then raises the quit request so the program shuts down and saves normally.
+extern int WindowFailed;
 
 // ---- render-side copy of the draw list and renderer state
 extern double DrawR[kuvo::kRenderCopyCapacity][kuvo::kDrawValues];
