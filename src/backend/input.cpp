@@ -56,18 +56,12 @@ void GlfwSetCursorPos(GLFWwindow* w, double x, double y) {
     if (w != nullptr) glfwSetCursorPos(w, x, y);
 }
 
-constexpr int kFirstKey = 32;
-constexpr int kLastKey = 348;
 constexpr int kJoyStride = 100;
 constexpr int kJoyInputs = 45;     // buttons / axes kept per controller
 constexpr int kAxisField = 50;
 constexpr float kRestLimit = 0.3f;
 constexpr float kPointerIdle = -100.0f;  // previous position while not dragging
 
-int KeyIsDown(int key) {
-    if (key < kFirstKey || key > kLastKey) return 0;
-    return KUVOInput.GetKey(window, key) != 0 ? 1 : 0;
-}
 
 // The hard-wired play keys, in the order the poll sets them.
 struct PlayKeyRow {
@@ -124,12 +118,12 @@ void PollMouse() {
 }
 
 void PollPresets() {
-    if (!KeyIsDown(GLFW_KEY_Q)) return;
+    if (!KUVOKeyDown(GLFW_KEY_Q)) return;
     int mw = 0, mh = 0;
     if (!KUVOInput.PrimaryMode(&mw, &mh)) return;
     int h = mh - 128;
     for (int i = 0; i < 7; i++) {
-        if (!KeyIsDown(GLFW_KEY_1 + i)) continue;
+        if (!KUVOKeyDown(GLFW_KEY_1 + i)) continue;
         if (i == kPresetWide && h * kPresetRatio[i] > mw) h -= 64;
         isFullscreen = 0;
         ASys.SetScreen(static_cast<int>(h * kPresetRatio[i]), h);
@@ -185,38 +179,45 @@ const KUVOInputSource KUVOInputGLFW = {
 };
 KUVOInputSource KUVOInput = KUVOInputGLFW;
 
+// Outside GLFW's range glfwGetKey reports an error on every call, so a stray
+// loaded binding code would flood standard error each poll.
+int KUVOKeyDown(int key) {
+    if (key < GLFW_KEY_SPACE || key > GLFW_KEY_LAST) return 0;
+    return KUVOInput.GetKey(window, key) == GLFW_PRESS ? 1 : 0;
+}
+
 void KUVOSys::PollInputB(int mode) {
     UpdateFrames = static_cast<int>(static_cast<unsigned>(UpdateFrames) + 1u);
     FlushKeys();
 
     PollMouse();
 
-    if (KeyIsDown(GLFW_KEY_ESCAPE)) ButtonFlags[99] = 1;
-    if (KeyIsDown(GLFW_KEY_ENTER)) ButtonFlags[98] = 1;
-    if (KeyIsDown(GLFW_KEY_F4)) ButtonFlags[100] = 1;
+    if (KUVOKeyDown(GLFW_KEY_ESCAPE)) ButtonFlags[99] = 1;
+    if (KUVOKeyDown(GLFW_KEY_ENTER)) ButtonFlags[98] = 1;
+    if (KUVOKeyDown(GLFW_KEY_F4)) ButtonFlags[100] = 1;
     if (KUVOInput.WindowShouldClose(window) != 0) ButtonFlags[100] = 1;
     // Without a window there is nothing to play in: ask to quit, so the game
     // still shuts down and saves the normal way.
     if (WindowFailed != 0 && window == nullptr) ButtonFlags[100] = 1;
     for (const PlayKeyRow& row : kPlayKeys) {
         for (int i = 0; i < 6 && row.keys[i] != 0; i++) {
-            if (KeyIsDown(row.keys[i])) ButtonFlags[row.entry] = 1;
+            if (KUVOKeyDown(row.keys[i])) ButtonFlags[row.entry] = 1;
         }
     }
-    if (KeyIsDown(GLFW_KEY_F10)) ButtonFlags[66] = 1;
+    if (KUVOKeyDown(GLFW_KEY_F10)) ButtonFlags[66] = 1;
 
     // No latch: the window is reopened at once, which also drops the key.
-    if (KeyIsDown(GLFW_KEY_F11)) {
+    if (KUVOKeyDown(GLFW_KEY_F11)) {
         ButtonFlags[65] = 1;
         FlipFull();
     }
     Wireframe = 0;
-    if (KeyIsDown(GLFW_KEY_F9)) {
+    if (KUVOKeyDown(GLFW_KEY_F9)) {
         ButtonFlags[67] = 1;
         Wireframe = 1;
     }
-    if (KeyIsDown(GLFW_KEY_F1)) ButtonFlags[68] = 1;
-    if (KeyIsDown(GLFW_KEY_F2)) ButtonFlags[64] = 1;
+    if (KUVOKeyDown(GLFW_KEY_F1)) ButtonFlags[68] = 1;
+    if (KUVOKeyDown(GLFW_KEY_F2)) ButtonFlags[64] = 1;
 
     ButtonFlags[63] = ButtonFlags[63] - 1;
     if (KUVOInput.WindowFocused(window) != 0) ButtonFlags[63] = 1;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kFirstKey = 32;    // lowest key code GLFW reports
-constexpr int kLastKey = 348;    // GLFW_KEY_LAST
 constexpr int kControllerBase = 5;   // binding code hundreds of controller 0
 constexpr int kCaptureButtons = 50;  // button fields capture examines
 constexpr int kAxisField = 50;       // first axis field of a controller
@@ -23,13 +21,6 @@ constexpr float kCaptureDead = 0.25f;
 constexpr float kBindDead = 0.25f;
 
 int Cell(int k, int s) { return s * kuvo::kVirtualKeys + k; }
-
-// Only GLFW's own key range is ever asked, so a stray loaded code cannot make
-// GLFW report an invalid key on every poll.
-int KeyIsDown(int key) {
-    if (key < kFirstKey || key > kLastKey) return 0;
-    return KUVOInput.GetKey(window, key) == GLFW_PRESS ? 1 : 0;
-}
 
 bool Live(int n) {
     const float* joy = &ASys.JoyState[n * kJoyStride];
@@ -94,8 +85,8 @@ std::string KUVOSys::ButtonName(int code) {
 }
 
 int KUVOSys::AnyKey() {
-    for (int key = kFirstKey; key <= kLastKey; key++) {
-        if (!KeyIsDown(key)) {
+    for (int key = GLFW_KEY_SPACE; key <= GLFW_KEY_LAST; key++) {
+        if (!KUVOKeyDown(key)) {
             ignorePress[key] = 0;
         } else if (ignorePress[key] == 0) {
             return key;
@@ -144,7 +135,7 @@ void KUVOSys::PollRedef() {
         float v = 0.0f;
         for (int s = kBindFirst; s <= kBindLast; s++) {
             int code = KeyBindings[Cell(k, s)];
-            if (code > 0 && code <= 499 && KeyIsDown(code)) v = 1.0f;
+            if (code > 0 && code <= 499 && KUVOKeyDown(code)) v = 1.0f;
             if (code / 100 >= kControllerBase) {
                 int n = code / 100 - kControllerBase;
                 int b = code % 100;

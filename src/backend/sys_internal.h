@@ -120,6 +120,9 @@ struct KUVOInputSource {
 extern KUVOInputSource KUVOInput;
 // The table that calls GLFW; tests restore it with KUVOInput = KUVOInputGLFW.
 extern const KUVOInputSource KUVOInputGLFW;
+// 1 while `key` is pressed, read through KUVOInput. Only GLFW's key codes
+// 32..348 are ever asked; any other code reads 0.
+int KUVOKeyDown(int key);
 
 // Fills KeyName (every entry "???", then the named codes); called by SysInit
 // once the working window is open.
