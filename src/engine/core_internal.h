@@ -20,6 +20,18 @@ extern const unsigned char qRand_Txt[256];
 // minus GameStartTime.
 int KuvoProcessMillis();
 
+class KUVOCore;
+// The view step of RenderGame, after the backend has drawn: from the backend's
+// VirtualWidth, AspectRatio and framebuffer size it returns the view size and
+// sets rw2, rh2, iBump, ViewScale, the backend's view centre, VirtualWidth and
+// ImageScale for the next frame, and core's ViewWidthInt/ViewHeightInt and
+// RealWidth/RealHeight.
+void KuvoViewFromFrame(KUVOCore& core, float& width, float& height);
+
+// Seconds of the calendar clock (time()) that the date and time getters read;
+// tests point it at a fixed moment.
+extern long long (*KuvoCalendarSeconds)();
+
 // The draw list refuses records past its capacity: a writer asks for the next
 // record and gets nullptr when the list is full, so the count and the draw
 // state behind the list are never overwritten.
