@@ -1,10 +1,246 @@
-// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+// Music streaming: one WAV or Ogg Vorbis piece at a time, fed through the
+// four rotating buffers queued on source 31, at most one block per frame.
+// Nothing here may read a closed or null stream handle, or block the frame.
+
+#include <AL/al.h>
+
+#define STB_VORBIS_HEADER_ONLY
+#include <stb/stb_vorbis.h>
+
+#include <climits>
+#include <cstdio>
 
 #include "sys_internal.h"
 
-void KUVOSys::PlayMusic_Wav_Sys(const char*, int) {}
-void KUVOSys::PlayMusic_Ogg_Sys(const char*, int) {}
-void KUVOSys::BufferMusic_Wav_Sys() {}
-void KUVOSys::BufferMusic_Ogg_Sys() {}
-void KUVOSys::HandleMusicSys() {}
-void KUVOSys::StopMusicSys() {}
+int MusicBufferTick = 0;
+int MusicBufferStats[kuvo::kMusicStats];
+FILE* MusicFile = nullptr;
+stb_vorbis* OggFile = nullptr;
+long MusicFileBegin = 0;
+long MusicFileEnd = 0;
+
+namespace {
+
+constexpr int kWavStream = 1;
+constexpr int kOggStream = 2;
+
+// One block, decoded or read; static so that no frame allocates.
+short StreamBlock[kuvo::kOggBlockValues];
+static_assert(sizeof StreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
+
+ALuint MusicSource() { return ALsource[kuvo::kMusicSource]; }
+
+// Stops the music source and empties its queue. The unqueue call writes the
+// name it removed into its argument, so the names go to a scratch variable:
+// written over the MusicBuffer table they would reorder it, and once a block
+// had played before the queue was full, one name would be there twice and
+// another lost.
+void DetachMusicBuffers() {
+    const ALuint src = MusicSource();
+    alSourceStop(src);
+    for (int i = 0; i < kuvo::kMusicBuffers; ++i) {
+        ALuint freed = 0;
+        alSourceUnqueueBuffers(src, 1, &freed);
+    }
+}
+
+void CloseStream() {
+    if (OggFile) stb_vorbis_close(OggFile);
+    OggFile = nullptr;
+    if (MusicFile) std::fclose(MusicFile);
+    MusicFile = nullptr;
+}
+
+void ApplySettings() {
+    const ALuint src = MusicSource();
+    alSourcef(src, AL_PITCH, ASys.MusicPitchSys);
+    alSourcef(src, AL_GAIN, ASys.MusicVolumeSys * ASys.MusicLevelSys);
+    alSource3f(src, AL_POSITION, -ASys.MusicPanSys, 0.0f, 0.0f);
+}
+
+// After a start or when the frame loop stalled long enough for the queue to
+// run dry, the source has stopped with every block played. Restarting it
+// as it stands would replay those stale blocks, so they come off first and
+// the queue fills again as after a start: the stall is heard as a gap and
+// the piece carries on where its file or decoder stands.
+void ResetDrainedQueue(ALint* processed) {
+    const ALuint src = MusicSource();
+    ALint state = 0;
+    alGetSourcei(src, AL_SOURCE_STATE, &state);
+    if (state != AL_STOPPED) return;
+    for (ALint i = 0; i < *processed; ++i) {
+        ALuint freed = 0;
+        alSourceUnqueueBuffers(src, 1, &freed);
+    }
+    *processed = 0;
+    MusicBufferTick = -(kuvo::kMusicBuffers - 1);
+    ASys.MusicNextBuffer = 0;
+}
+
+// Reads the next WAV block; false when the "data" chunk has no full block
+// left (its final short piece is never played). *end is set once the chunk
+// cannot give another full block.
+bool ReadWavBlock(int* bytes, bool* end) {
+    const long block = kuvo::kMusicBlockBytes;
+    const long pos = std::ftell(MusicFile);
+    bool have = pos >= 0 && MusicFileEnd - pos >= block &&
+                std::fread(StreamBlock, size_t(block), 1, MusicFile) == 1;
+    *bytes = have ? int(block) : 0;
+    const long after = std::ftell(MusicFile);
+    *end = !have || after < 0 || MusicFileEnd - after < block;
+    return have;
+}
+
+// Decodes the next Ogg block; an empty block marks the end of the piece.
+bool ReadOggBlock(int* bytes, bool* end) {
+    const int channels = MusicBufferStats[5];
+    int n = 0;
+    if (channels > 0) n = stb_vorbis_get_samples_short_interleaved(OggFile, channels, StreamBlock, kuvo::kOggBlockValues);
+    *bytes = n > 0 ? n * channels * 2 : 0;
+    *end = n < 1;
+    return true;
+}
+
+void RefillStep(int kind) {
+    const ALuint src = MusicSource();
+    ALint processed = 0;
+    alGetSourcei(src, AL_BUFFERS_PROCESSED, &processed);
+    if (ASys.MusicMode != kind) return;
+    if (!MusicFile || (kind == kOggStream && !OggFile)) {
+        ASys.MusicMode = 0;
+        return;
+    }
+    ResetDrainedQueue(&processed);
+    // The first four steps after a start fill the queue without waiting.
+    if (processed < 1 && MusicBufferTick > 0) return;
+
+    int bytes = 0;
+    bool end = false;
+    const bool have = kind == kWavStream ? ReadWavBlock(&bytes, &end) : ReadOggBlock(&bytes, &end);
+    alGetError();
+    if (have) {
+        ALuint buffer = MusicBuffer[ASys.MusicNextBuffer];
+        if (MusicBufferTick > 0) {
+            // The queue is full and in table order, so the played block at
+            // its front is this same entry.
+            ALuint freed = 0;
+            alSourceUnqueueBuffers(src, 1, &freed);
+            if (freed != 0) buffer = freed;
+        }
+        alGetError();
+        alBufferData(buffer, MusicBufferStats[1], StreamBlock, bytes, MusicBufferStats[4]);
+        alSourceQueueBuffers(src, 1, &buffer);
+        ASys.MusicNextBuffer = (ASys.MusicNextBuffer + 1) % kuvo::kMusicBuffers;
+        if (MusicBufferTick < INT_MAX) ++MusicBufferTick;
+        const ALenum err = alGetError();
+        if (err != AL_NO_ERROR) {
+            char line[64];
+            std::snprintf(line, sizeof line, "Buffer Error %i", err);
+            ASys.Debuglog(line);
+        }
+    }
+    if (end) {
+        if (ASys.MusicRepeat == 1) {
+            if (kind == kWavStream)
+                std::fseek(MusicFile, MusicFileBegin, SEEK_SET);
+            else
+                stb_vorbis_seek_start(OggFile);
+        } else {
+            ASys.MusicMode = 0;
+        }
+    }
+    ApplySettings();
+    ALint state = 0;
+    alGetSourcei(src, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) alSourcePlay(src);
+}
+
+// Steps shared by both kinds once the new piece's handles are in place.
+void StartStream(int kind, const char* failure) {
+    ASys.MusicPitchSys = 1.0f;
+    ASys.MusicVolumeSys = 1.0f;
+    ASys.MusicPanSys = 0.0f;
+    MusicBufferTick = -(kuvo::kMusicBuffers - 1);
+    ASys.MusicNextBuffer = 0;
+    ASys.MusicMode = kind;
+    RefillStep(kind);
+    alSourcePlay(MusicSource());
+    if (alGetError() != AL_NO_ERROR) std::fputs(failure, stderr);
+}
+
+}  // namespace
+
+void KUVOSys::PlayMusic_Wav_Sys(const char* path, int repeat) {
+    DetachMusicBuffers();
+    MusicNextBuffer = 0;
+    MusicRepeat = repeat;
+
+    // The new piece opens into temporaries: a failure leaves the running
+    // piece's handles as they are.
+    FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    if (!f) {
+        char line[kuvo::kPathSize + 32];
+        std::snprintf(line, sizeof line, "Error Opening Wave - %s", path ? path : "");
+        Debuglog(line);
+        return;
+    }
+    const long fileEnd = KuvoFileLength(f);
+    KuvoWavFormat fmt;
+    long dataSize = 0;
+    if (!KuvoReadWavHeader(f, fileEnd, &fmt) || !KuvoNextWavData(f, fileEnd, &dataSize)) {
+        std::fclose(f);
+        return;
+    }
+    CloseStream();
+    MusicFile = f;
+    // The stream starts and loops at the first sample, so the header is
+    // never played as sound, and ends with the "data" chunk.
+    MusicFileBegin = std::ftell(f);
+    MusicFileEnd = MusicFileBegin + dataSize;
+    MusicBufferStats[1] = KuvoWavALFormat(fmt.bytesPerSample, fmt.channels);
+    MusicBufferStats[4] = fmt.rate;
+    StartStream(kWavStream, "Error Opening WAV stream :(\n");
+}
+
+void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
+    DetachMusicBuffers();
+    MusicNextBuffer = 0;
+    MusicRepeat = repeat;
+
+    FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    int error = 0;
+    stb_vorbis* decoder = f ? stb_vorbis_open_file(f, 0, &error, nullptr) : nullptr;
+    if (!decoder) {
+        if (f) std::fclose(f);
+        Debuglog("Error Opening Ogg");
+        return;
+    }
+    CloseStream();
+    MusicFile = f;
+    OggFile = decoder;
+    const stb_vorbis_info info = stb_vorbis_get_info(decoder);
+    MusicBufferStats[1] = info.channels == 1 ? AL_FORMAT_MONO16 : info.channels == 2 ? AL_FORMAT_STEREO16 : 0;
+    MusicBufferStats[5] = info.channels;
+    MusicBufferStats[4] = int(info.sample_rate);
+    StartStream(kOggStream, "Error Opening OGG stream :(\n");
+}
+
+void KUVOSys::BufferMusic_Wav_Sys() { RefillStep(kWavStream); }
+
+void KUVOSys::BufferMusic_Ogg_Sys() { RefillStep(kOggStream); }
+
+void KUVOSys::HandleMusicSys() {
+    if (MusicMode == kWavStream)
+        BufferMusic_Wav_Sys();
+    else if (MusicMode == kOggStream)
+        BufferMusic_Ogg_Sys();
+    ApplySettings();
+}
+
+void KUVOSys::StopMusicSys() {
+    DetachMusicBuffers();
+    alSourceStop(MusicSource());
+    MusicMode = 0;
+    MusicNextBuffer = 0;
+    CloseStream();
+}

@@ -85,6 +85,34 @@ extern int ALChannel;
 extern void* ALdev;
 extern void* ALctx;
 
+// ---- music stream (music.cpp)
+struct stb_vorbis;
+extern int MusicBufferTick;       // -3 at each start, +1 per queued block
+extern int MusicBufferStats[kuvo::kMusicStats];  // [1] AL format, [4] rate, [5] channels
+extern FILE* MusicFile;           // the running piece's file, null when none
+extern stb_vorbis* OggFile;       // its Ogg decoder, null for a WAV piece or none
+extern long MusicFileBegin;       // first sample byte of a WAV piece's "data" chunk
+extern long MusicFileEnd;         // one past the last byte of that chunk
+
+// ---- WAV reading shared by effects and music (sfx.cpp)
+struct KuvoWavFormat {
+    int channels;
+    int bytesPerSample;
+    int rate;
+};
+// Reads a RIFF/WAVE header up to the end of the PCM format chunk; false on
+// any mismatch, a format the chunk sizes or sample layout cannot describe,
+// or a short file. fileEnd is the file's length.
+bool KuvoReadWavHeader(FILE* f, long fileEnd, KuvoWavFormat* format);
+// Walks the chunks after the header to the next "data" chunk and leaves the
+// file at its first sample; false at the end of the file or at a chunk size
+// that is negative or larger than what remains.
+bool KuvoNextWavData(FILE* f, long fileEnd, long* dataSize);
+// The OpenAL buffer format for (bytes per sample, channels); 0 for others.
+int KuvoWavALFormat(int bytesPerSample, int channels);
+// Length of an open file in bytes, leaving its position unchanged.
+long KuvoFileLength(FILE* f);
+
 // ---- input
 extern std::string KeyName[kuvo::kKeyNames];
 extern int ignorePress[kuvo::kIgnorePress];

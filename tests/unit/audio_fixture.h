@@ -1,0 +1,59 @@
+// The sound unit tests' fixture: a silent OpenAL device (OpenAL Soft's null
+// driver) set up as start-up sets it up, a scratch folder for the files the
+// tests write, and log capture. It never opens a real sound device.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "audio_test_support.h"
+
+class AudioFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Read once per process by OpenAL, before its first device opens.
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        audiotest::CloseAudio();
+        ASSERT_TRUE(audiotest::OpenAudio()) << "no null OpenAL device";
+        dir_ = audiotest::MakeTempDir("zindle-audio");
+    }
+    void TearDown() override { audiotest::CloseAudio(); }
+
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = dir_ + "/" + name;
+        EXPECT_TRUE(audiotest::WriteBytes(path, bytes)) << path;
+        return path;
+    }
+
+    template <class F>
+    std::string Logged(F&& f) {
+        ::testing::internal::CaptureStdout();
+        f();
+        return ::testing::internal::GetCapturedStdout();
+    }
+
+    static ALint SourceInt(int source, ALenum what) {
+        ALint v = -12345;
+        alGetSourcei(ALsource[source], what, &v);
+        return v;
+    }
+    static float SourceFloat(int source, ALenum what) {
+        float v = -12345;
+        alGetSourcef(ALsource[source], what, &v);
+        return v;
+    }
+    static ALint BufferInt(ALuint buffer, ALenum what) {
+        ALint v = -12345;
+        alGetBufferi(buffer, what, &v);
+        return v;
+    }
+
+    std::string dir_;
+};
+
+// True when `log` holds a line whose text (after the line number) is `text`.
+inline bool HasLine(const std::string& log, const std::string& text) {
+    return log.find("> " + text + "\n") != std::string::npos;
+}
