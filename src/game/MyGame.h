@@ -22,6 +22,30 @@ constexpr int kNameChars = 12;          // characters of the online name
 constexpr int kLoaderLastStep = 64;     // the loader's last numbered step
 }  // namespace zindle
 
+// Pure pieces of the launch and the paced loop, kept apart so each can be
+// checked without a window.
+namespace zindle {
+// Copies the directory part of a program path (up to the last "/" or "\")
+// into out, or "." when there is no separator. Returns false, leaving ".",
+// when the directory does not fit in size bytes.
+bool ProgramDirOf(const char* programPath, char* out, int size);
+// Length of one update in 60-Hz frames for the milliseconds since the last
+// one, clamped to 5..128 ms so a stall never produces a huge step.
+float FrameDeltaOf(float elapsedMs);
+// A volume or overscan setting limited to 0..10, as the loop uses it.
+int SettingLevel(int value);
+// The two words of the end banner for a banner reason.
+struct BannerText {
+    const char* First;
+    const char* Second;
+};
+BannerText BannerWords(int reason);
+// Milliseconds the focused loop may sleep before the nearer of its two due
+// times (0 when one is due, or when the clock has gone back past the
+// restart margin), never more than one update period.
+int ActiveWait(int now, int nextUpdate, int nextRender);
+}  // namespace zindle
+
 struct Particle {
     float Kind;   // 0 free, 1 drifting, 2 falling, 99 floating points
     float X, Y;
@@ -120,6 +144,7 @@ public:
 
     // ================= launch and main loop
     void Launch(const char* programPath);
+    void StartUp(const char* programPath);  // Launch's steps before the loop
     void GameLoop();
     int KeepAlive();
     void Update();

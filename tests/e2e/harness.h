@@ -1,0 +1,116 @@
+// End-to-end harness: runs the real zindle-flaps in a private program
+// directory under the test display and drives it like a player (held keys,
+// mouse, window-manager close requests), then reads what a player or operator
+// could see: log lines, exit status, screenshots, the captured sound.
+// It never sends synthetic X events to the game directly and never destroys
+// the game's window itself; a test that leaves it running gets it killed.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// Exit status and standard output of a helper command.
+struct CommandResult {
+    int Status = -1;  // exit code; -1 when it could not run or timed out
+    std::string Out;
+};
+
+// Runs a program (no shell) with a time limit, capturing its standard output.
+CommandResult Run(const std::vector<std::string>& argv, int timeoutMs = 10000);
+
+// True when a display to test on is set (scripts/test.sh provides one).
+bool HaveDisplay();
+
+// Sleeps for the given seconds.
+void Pause(double seconds);
+
+// RGBA pixels of a PNG file.
+struct Image {
+    unsigned Width = 0, Height = 0;
+    std::vector<unsigned char> Rgba;
+    const unsigned char* At(unsigned x, unsigned y) const { return &Rgba[(static_cast<size_t>(y) * Width + x) * 4]; }
+};
+bool ReadPng(const std::string& path, Image* image);
+
+// Mono 16-bit samples of a WAV file (as OpenAL Soft's wave writer leaves it
+// once the device is closed); false when the file has no data chunk.
+bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* rate);
+
+struct LaunchOptions {
+    // Sound goes to a wave-writer configuration of the run's own (capture in
+    // the run directory); false keeps the caller's ALSOFT_CONF.
+    bool OwnWaveWriter = true;
+    // Extra environment for the game, as name and value.
+    std::vector<std::pair<std::string, std::string>> Env;
+};
+
+class GameProcess {
+public:
+    GameProcess();
+    ~GameProcess();
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    // Starts the game with its program directory in a fresh temporary folder
+    // holding links to the binary and the data folder.
+    bool Start(const LaunchOptions& options = LaunchOptions());
+
+    const std::string& Dir() const { return dir_; }
+    int Pid() const { return pid_; }
+    std::string Stdout() const;
+    std::string Stderr() const;
+    std::string WavePath() const { return dir_ + "/capture.wav"; }
+
+    // Occurrences of text in the game's standard output.
+    int Count(const std::string& text) const;
+    // Waits until text has appeared count times; false on timeout or exit.
+    bool WaitFor(const std::string& text, int count = 1, int timeoutMs = 20000);
+
+    // The id of the game's visible window titled "Zindle Flaps" ("" when none
+    // appears in time). Windows are recreated on every size change, so look
+    // again after each.
+    std::string FindWindow(int timeoutMs = 20000);
+    bool WindowSize(const std::string& window, int* width, int* height);
+    // Gives the window focus and waits until it has it.
+    bool Focus(const std::string& window);
+
+    // Keys as xdotool names them ("F11", "Return", "q", "Left"). A press is
+    // held long enough for a polling game to see it on several frames.
+    void HoldKey(const std::string& key, double seconds = 0.1);
+    // Holds key until text has appeared count times in the log, pressing
+    // again when a press went unseen (a frame stalled for longer than the
+    // hold, as on a cold start). A seen press logs within its frame, so a
+    // toggle is never pressed twice.
+    bool PressUntil(const std::string& key, const std::string& text, int count = 1, int tries = 5);
+    void KeyDown(const std::string& key);
+    void KeyUp(const std::string& key);
+    // Mouse, in pixels relative to the window's top-left corner.
+    void MoveMouse(const std::string& window, int x, int y);
+    void Click(int button = 1, double seconds = 0.1);
+    // A close request (WM_DELETE_WINDOW) through the window manager.
+    bool RequestClose(const std::string& window);
+
+    bool Running();
+    // Exit code once the game ends, 128 + signal when killed by one, or -1
+    // when it did not end in time (it is then killed).
+    int WaitExit(int timeoutMs = 20000);
+
+    // Screenshot files in the program directory, oldest name first.
+    std::vector<std::string> Screenshots() const;
+
+private:
+    void Kill();
+    void ReleaseAll();
+
+    std::string dir_;
+    int pid_ = -1;
+    int status_ = -1;
+    bool exited_ = false;
+    std::vector<std::string> held_;
+    bool heldButtons_[8] = {};
+};
+
+}  // namespace e2e
