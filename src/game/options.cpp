@@ -1,8 +1,15 @@
-// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+// The options overlay, not built yet: Options() only hands control back, and
+// the row builders are placeholders that do nothing and return a neutral value.
 
 #include "MyGame.h"
 
-void MyGame::Options() {}
+// The options screen is not built yet: opening it hands control straight back
+// to the screen under it (start page or pause menu), so neither ever traps the
+// player. The latches keep the press that opened it from acting again.
+void MyGame::Options() {
+    Overlay = 0;
+    LockKeys();
+}
 void MyGame::OptionsList() {}
 void MyGame::AddOptionLabel(std::string) {}
 int MyGame::AddLinearOption(int, int, std::string, int) { return 0; }
