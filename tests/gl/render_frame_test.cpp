@@ -1,0 +1,380 @@
+// The renderer on a real GL context (Xvfb, Mesa): known draw lists are
+// rendered and the frame is read back and checked pixel by pixel: shapes,
+// gradients, rotation, frames of a sheet, blend modes, wireframe, smoothing,
+// texture uploads and batches, screenshots and the screen copy.
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+#include <lodepng.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sys_internal.h"
+
+namespace {
+
+using Px = std::vector<int>;
+
+class RenderFrame : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (getenv("DISPLAY") == nullptr || glfwInit() != GLFW_TRUE) return;
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 2);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+        glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+        own_ = glfwCreateWindow(800, 600, "Render Test", nullptr, nullptr);
+        if (own_ != nullptr) glfwMakeContextCurrent(own_);
+    }
+    static void TearDownTestSuite() {
+        if (own_ != nullptr) glfwDestroyWindow(own_);
+        own_ = nullptr;
+        window = nullptr;
+    }
+    void SetUp() override {
+        if (own_ == nullptr) GTEST_SKIP() << "needs a display";
+        window = own_;
+        WhiteBlock.assign(kuvo::kWhiteBlockBytes, 255);
+        ASys.VirtualWidth = 800.0f;
+        ASys.Smoothing = 0.0f;
+        ASys.ButtonFlags[66] = 0;
+        Wireframe = 0;
+        RenderLiteral = 0;
+        SetClear(100, 100, 100);
+        for (int s = 0; s < kuvo::kImageSlots; ++s) ASys.SlotFrames[s] = -1;
+        DrawToRT = 0;
+        RenderCounters = {0, 0, 0};
+    }
+    void TearDown() override {
+        DrawToRT = 0;
+        Wireframe = 0;
+        RenderLiteral = 0;
+    }
+    static void SetClear(float r, float g, float b) {
+        ASys.ClsR = ASys.ClsTargetR = r;
+        ASys.ClsG = ASys.ClsTargetG = g;
+        ASys.ClsB = ASys.ClsTargetB = b;
+        ASys.ClsFade = 1;
+    }
+    // A record centred at (x, y) view units from the centre, w x h units
+    // (height stored negated, as the engine does), opaque colour 1 and 2.
+    static double* Add(int kind, double x, double y, double w, double h, Px c1, Px c2) {
+        double* r = DrawR[DrawToRT++];
+        memset(r, 0, sizeof(double) * kuvo::kDrawValues);
+        r[0] = kind;
+        r[1] = x;
+        r[2] = y;
+        r[3] = w;
+        r[4] = -h;
+        r[10] = c1[3];
+        r[11] = c1[0];
+        r[12] = c1[1];
+        r[13] = c1[2];
+        r[14] = c2[3];
+        r[15] = c2[0];
+        r[16] = c2[1];
+        r[17] = c2[2];
+        return r;
+    }
+    // A sprite of `slot` drawn at its pixel size (size factor 1 / view scale).
+    static double* Sprite(int slot, double x, double y, double frame) {
+        double* r = Add(11, x, y, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255});
+        r[28] = slot;
+        r[29] = frame;
+        r[27] = frame;
+        return r;
+    }
+    static void Blend(int mode) {
+        double* r = DrawR[DrawToRT++];
+        memset(r, 0, sizeof(double) * kuvo::kDrawValues);
+        r[0] = 50;
+        r[1] = mode;
+    }
+    // Renders the list, then reads what was presented.
+    static void Frame() {
+        ASys.RenderSys(0.0f);
+        ASys.ScreenToBuffer();
+    }
+    // Screen pixel (x, y) from the top-left of the last read frame.
+    static Px At(int x, int y) {
+        const unsigned char* p = &Image[100][(static_cast<size_t>(y) * ASys.FrameW + x) * 4];
+        return {p[0], p[1], p[2], p[3]};
+    }
+    static void ExpectNear(const Px& got, const Px& want, int tolerance) {
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "channel " << k;
+    }
+    static GLFWwindow* own_;
+};
+GLFWwindow* RenderFrame::own_ = nullptr;
+
+const Px kRed = {255, 0, 0, 255};
+const Px kBlue = {0, 0, 255, 255};
+const Px kClear = {100, 100, 100, 255};
+
+TEST_F(RenderFrame, EmptyListShowsTheClearColourAtFramebufferSize) {
+    SetClear(10, 20, 30);
+    Frame();
+    EXPECT_EQ(ASys.FrameW, 800);
+    EXPECT_EQ(ASys.FrameH, 600);
+    EXPECT_FLOAT_EQ(ASys.AspectRatio, 800.0f / 600.0f);
+    EXPECT_EQ(At(0, 0), (Px{10, 20, 30, 255}));
+    EXPECT_EQ(At(799, 599), (Px{10, 20, 30, 255}));
+}
+
+TEST_F(RenderFrame, RectangleCoversExactlyItsExtent) {
+    Add(1, -20, 10, 100, 60, kRed, kRed);  // x -70..30, y -20..40 from the centre
+    Frame();
+    EXPECT_EQ(At(330, 280), kRed);
+    EXPECT_EQ(At(429, 339), kRed);
+    EXPECT_EQ(At(329, 280), kClear);
+    EXPECT_EQ(At(330, 279), kClear);
+    EXPECT_EQ(At(430, 339), kClear);
+    EXPECT_EQ(At(429, 340), kClear);
+    EXPECT_EQ(ASys.FramePolys, 2);
+}
+
+TEST_F(RenderFrame, GradientRunsFromColourOneAtTheBottomToColourTwoAtTheTop) {
+    Add(1, 0, 0, 200, 200, kRed, kBlue);
+    Frame();
+    ExpectNear(At(400, 201), kBlue, 4);
+    ExpectNear(At(400, 398), kRed, 4);
+    const Px mid = At(400, 300);
+    EXPECT_NEAR(mid[0], 128, 4);
+    EXPECT_NEAR(mid[2], 128, 4);
+}
+
+TEST_F(RenderFrame, PositiveRotationTurnsClockwise) {
+    // a wide bar turned by 90 degrees stands upright; its top edge (colour 2)
+    // has turned to the right
+    double* r = Add(1, 0, 0, 200, 100, kRed, kBlue);
+    r[18] = 90;
+    Frame();
+    ExpectNear(At(351, 300), kRed, 8);
+    ExpectNear(At(448, 300), kBlue, 8);
+    EXPECT_EQ(At(400, 210), At(400, 300));  // tall now
+    EXPECT_EQ(At(460, 300), kClear);        // no longer wide
+    // 30 degrees: the bar's right end dips below the centre line
+    DrawToRT = 0;
+    Add(1, 0, 0, 200, 4, kRed, kRed)[18] = 30;
+    Frame();
+    EXPECT_EQ(At(480, 300 + 46), kRed);
+    EXPECT_EQ(At(480, 300 - 46), kClear);
+}
+
+TEST_F(RenderFrame, OvalReachesHalfItsSizeEachWay) {
+    Add(3, 0, 0, 100, 200, kRed, kRed);
+    Frame();
+    EXPECT_EQ(At(400 + 48, 300), kRed);
+    EXPECT_EQ(At(400 - 48, 300), kRed);
+    EXPECT_EQ(At(400 + 52, 300), kClear);
+    EXPECT_EQ(At(400, 300 - 98), kRed);
+    EXPECT_EQ(At(400, 300 + 98), kRed);
+    EXPECT_EQ(At(400, 300 - 102), kClear);
+    EXPECT_EQ(At(400 + 40, 300 - 80), kClear);  // the corner of its box is outside
+    EXPECT_EQ(ASys.FramePolys, 36);
+}
+
+TEST_F(RenderFrame, SpriteShowsTheChosenFrameUpright) {
+    // 4 x 2 frames of 16 pixels: frame f is (30 f, 255 - 30 f, 90) with a top
+    // row of white
+    char dir[] = "/tmp/kuvo-render-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::vector<unsigned char> px(64 * 32 * 4);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const int f = (y / 16) * 4 + x / 16;
+            unsigned char* p = &px[(y * 64 + x) * 4];
+            const bool top = y % 16 == 0;
+            p[0] = static_cast<unsigned char>(top ? 255 : 30 * f);
+            p[1] = static_cast<unsigned char>(top ? 255 : 255 - 30 * f);
+            p[2] = static_cast<unsigned char>(top ? 255 : 90);
+            p[3] = 255;
+        }
+    }
+    const std::string path = std::string(dir) + "/sheet.png";
+    ASSERT_EQ(lodepng::encode(path, px, 64, 32), 0u);
+    testing::internal::CaptureStdout();
+    ASys.GetPNG(4, path.c_str(), 16);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(ASys.SlotFrames[4], 8);
+    Sprite(4, 0, 0, 5);
+    Sprite(4, 100, 0, 12);  // out of range: frame 0
+    Frame();
+    // drawn 24 x 24 (frame and padding) centred on the view centre
+    EXPECT_EQ(At(400, 300), (Px{150, 105, 90, 255}));
+    EXPECT_EQ(At(400, 292), (Px{255, 255, 255, 255}));  // top row of the frame
+    EXPECT_EQ(At(400, 291), kClear);                     // padding above it
+    EXPECT_EQ(At(500, 300), (Px{0, 255, 90, 255}));
+    EXPECT_EQ(DrawR[1][29], 0.0);
+    (void)!system((std::string("rm -rf ") + dir).c_str());
+}
+
+TEST_F(RenderFrame, BlendModesCombineWithTheFrameBelow) {
+    struct Case {
+        int mode;
+        Px want;
+    } cases[] = {
+        {1, {100, 75, 50}},    // normal
+        {2, {150, 125, 100}},  // additive
+        {3, {161, 140, 100}},  // screen-like: source times one minus itself, added
+        {7, {100, 75, 50}},    // unknown: stays normal
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        DrawToRT = 0;
+        Blend(c.mode);
+        Add(1, 0, 0, 50, 50, {100, 50, 0, 128}, {100, 50, 0, 128});
+        Frame();
+        ExpectNear(At(400, 300), c.want, 2);
+    }
+    // a frame starts in the normal mode again
+    DrawToRT = 0;
+    Add(1, 0, 0, 50, 50, {100, 50, 0, 128}, {100, 50, 0, 128});
+    Frame();
+    ExpectNear(At(400, 300), {100, 75, 50}, 2);
+}
+
+TEST_F(RenderFrame, WireframeDrawsOutlinesOnly) {
+    Wireframe = 1;
+    Add(1, 0, 0, 200, 100, kRed, kRed);
+    Frame();
+    EXPECT_EQ(At(350, 320), kClear);  // inside, off the diagonal
+    int edge = 0;
+    for (int x = 298; x <= 302; ++x) edge += At(x, 300) == kRed;
+    EXPECT_GT(edge, 0);
+}
+
+TEST_F(RenderFrame, SmoothingFiltersLinearlyOnlyWhenOn) {
+    // a 2 x 2 checker drawn 100 pixels wide
+    ASys.Buffer_Create(5, 2);
+    ASys.Buffer_Fill(5, 0, 0, 0, 255);
+    ASys.Buffer_Plot(5, 0, 0, 255, 255, 255, 255);
+    ASys.Buffer_Plot(5, 1, 1, 255, 255, 255, 255);
+    Add(11, 0, 0, 20000, 20000, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 5;
+    Frame();
+    const int sharp = At(400, 300)[0];
+    EXPECT_TRUE(sharp == 0 || sharp == 255) << sharp;
+    EXPECT_EQ(At(375, 275)[0], 255);
+    ASys.Smoothing = 1.0f;
+    Frame();
+    EXPECT_NEAR(At(400, 300)[0], 128, 8);
+    ASys.Smoothing = 2.0f;  // only exactly 1 smooths
+    Frame();
+    EXPECT_EQ(At(400, 300)[0], sharp);
+}
+
+TEST_F(RenderFrame, CachedTexturesUploadOnlyWhenTheirPixelsChange) {
+    ASys.Buffer_Create(3, 16);
+    ASys.Buffer_Fill(3, 0, 200, 0, 255);
+    for (int i = 0; i < 10; ++i) {
+        if (i % 2 == 0) {
+            Add(1, -300 + 60 * i, 0, 30, 30, kRed, kRed);
+        } else {
+            Add(11, -300 + 60 * i, 0, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 3;
+        }
+    }
+    ASys.RenderSys(0.0f);
+    EXPECT_EQ(RenderCounters.batches, 10);
+    EXPECT_EQ(RenderCounters.drawCalls, 10);
+    EXPECT_EQ(RenderCounters.uploads, 1);
+    ASys.ScreenToBuffer();  // draws the same list again: nothing to upload
+    EXPECT_EQ(RenderCounters.uploads, 1);
+    const std::vector<unsigned char> cached = Image[100];
+    EXPECT_EQ(At(400 - 300, 300), kRed);
+    EXPECT_EQ(At(400 - 240, 300), (Px{0, 200, 0, 255}));
+
+    ASys.Buffer_Fill(3, 0, 0, 200, 255);
+    RenderCounters = {0, 0, 0};
+    Frame();
+    EXPECT_EQ(RenderCounters.uploads, 1);
+    EXPECT_EQ(At(400 - 240, 300), (Px{0, 0, 200, 255}));
+
+    // the literal way uploads at every change and draws the same pixels
+    ASys.Buffer_Fill(3, 0, 200, 0, 255);
+    Frame();
+    const std::vector<unsigned char> again = Image[100];
+    RenderLiteral = 1;
+    RenderCounters = {0, 0, 0};
+    ASys.RenderSys(0.0f);
+    EXPECT_EQ(RenderCounters.uploads, 10);
+    ASys.ScreenToBuffer();
+    EXPECT_TRUE(Image[100] == cached);
+    EXPECT_TRUE(again == cached);
+}
+
+TEST_F(RenderFrame, ANewContextGetsItsTexturesAgain) {
+    ASys.Buffer_Create(3, 16);
+    ASys.Buffer_Fill(3, 0, 200, 0, 255);
+    Add(11, 0, 0, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 3;
+    Frame();
+    EXPECT_EQ(At(400, 300), (Px{0, 200, 0, 255}));
+    // a window change, announced or not
+    for (bool announce : {true, false}) {
+        glfwDestroyWindow(own_);
+        own_ = glfwCreateWindow(800, 600, "Render Test", nullptr, nullptr);
+        ASSERT_NE(own_, nullptr);
+        glfwMakeContextCurrent(own_);
+        window = own_;
+        if (announce) KuvoRenderContextLost();
+        RenderCounters = {0, 0, 0};
+        Frame();
+        EXPECT_EQ(RenderCounters.uploads, 1);
+        EXPECT_EQ(At(400, 300), (Px{0, 200, 0, 255}));
+    }
+}
+
+TEST_F(RenderFrame, ScreenshotSavesThePresentedFrameOpaque) {
+    char dir[] = "/tmp/kuvo-shot-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    snprintf(ASys.ScreenshotPath, sizeof(ASys.ScreenshotPath), "%s/Screenshot_559_test.png", dir);
+    SetClear(10, 20, 30);
+    Add(1, -350, -250, 100, 100, {255, 0, 0, 100}, {255, 0, 0, 100});
+    ASys.ButtonFlags[66] = 1;
+    testing::internal::CaptureStdout();
+    ASys.RenderSys(0.0f);
+    const std::string log = testing::internal::GetCapturedStdout();
+    ASys.ButtonFlags[66] = 0;
+    EXPECT_NE(log.find("> Saving Image - 800x600  to " + std::string(ASys.ScreenshotPath) + "\n"),
+              std::string::npos) << log;
+    std::vector<unsigned char> png;
+    unsigned w = 0, h = 0;
+    ASSERT_EQ(lodepng::decode(png, w, h, std::string(ASys.ScreenshotPath)), 0u);
+    ASSERT_EQ(w, 800u);
+    ASSERT_EQ(h, 600u);
+    auto px = [&](int x, int y) {
+        const unsigned char* p = &png[(static_cast<size_t>(y) * w + x) * 4];
+        return Px{p[0], p[1], p[2], p[3]};
+    };
+    // the translucent red square in the top-left corner over the clear colour
+    ExpectNear(px(10, 10), {106, 12, 18}, 2);
+    EXPECT_EQ(px(10, 10)[3], 255);
+    EXPECT_EQ(px(110, 10), (Px{10, 20, 30, 255}));
+    EXPECT_EQ(px(799, 599), (Px{10, 20, 30, 255}));
+    (void)!system((std::string("rm -rf ") + dir).c_str());
+}
+
+TEST_F(RenderFrame, ScreenCopyHoldsTheLastFrameAndDrawsBack) {
+    Add(1, -350, -250, 100, 100, kRed, kRed);
+    ASys.RenderSys(0.0f);
+    ASys.GrabBuffer();  // after the swap: the presented frame all the same
+    ASSERT_EQ(iSize[102], 1024);
+    auto copy = [](int x, int y) {
+        const unsigned char* p = &Image[102][(static_cast<size_t>(y) * 1024 + x) * 4];
+        return Px{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(copy(112 + 10, 212 + 10), kRed);
+    EXPECT_EQ(copy(112 + 200, 212 + 10), kClear);
+    EXPECT_EQ(copy(111, 212), (Px{0, 0, 0, 0}));
+    // drawn back at the view centre with the bare size factors it fills the view
+    DrawToRT = 0;
+    SetClear(0, 0, 0);
+    Add(11, 0, 0, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 102;
+    Frame();
+    EXPECT_EQ(At(10, 10), kRed);
+    EXPECT_EQ(At(400, 300), kClear);
+}
+
+}  // namespace
