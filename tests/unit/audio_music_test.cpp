@@ -252,4 +252,28 @@ TEST_F(AudioMusic, BufferNamesSurviveRotationAndRestarts) {
     EXPECT_EQ(Queued(), 0);
 }
 
+// A stall long enough to drain the queue: the played blocks come off before
+// the source starts again, so it plays the next block of the piece rather
+// than the stale ones.
+TEST_F(AudioMusic, ADrainedQueueRestartsWithTheNextBlock) {
+    const std::string head = Chunk("fmt ", FmtBody(1, 1, 192000, 16));
+    const long data = long(12 + head.size() + 8);
+    const std::string path = Write("drain.wav", Riff(head + Chunk("data", Samples16(Sine(8 * kBlock / 2, 1, 64, 3000)))));
+    ASys.PlayMusic_Wav_Sys(path.c_str(), 1);
+    for (int i = 0; i < 3; ++i) ASys.HandleMusicSys();
+    ASSERT_EQ(Queued(), 4);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (SourceInt(kuvo::kMusicSource, AL_SOURCE_STATE) == AL_PLAYING && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(SourceInt(kuvo::kMusicSource, AL_SOURCE_STATE), AL_STOPPED);
+    ASSERT_EQ(FilePos(), data + 4 * kBlock);
+
+    ASys.HandleMusicSys();
+    EXPECT_EQ(Queued(), 1);
+    EXPECT_EQ(SourceInt(kuvo::kMusicSource, AL_BUFFERS_PROCESSED), 0);
+    EXPECT_EQ(FilePos(), data + 5 * kBlock);
+    EXPECT_EQ(MusicBufferTick, -2);
+    EXPECT_EQ(SourceInt(kuvo::kMusicSource, AL_SOURCE_STATE), AL_PLAYING);
+}
+
 }  // namespace
