@@ -181,6 +181,6 @@ int main(int argc, char** argv) {
     std::printf("after the gap the piece resumes %.0f ms from where it stopped (level %.0f before, %.0f after; "
                 "negative = blocks heard twice); longest other quiet run %.1f ms\n",
                 1000 * ((after - before) / levelPerSecond - centres), before, after, 1000.0 * otherGaps / kRate);
-    std::remove(capture.c_str());
+    RemoveTree(dir);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <dirent.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,13 @@ inline std::string MakeTempDir(const char* stem) {
     buf.push_back(0);
     const char* made = mkdtemp(buf.data());
     return made ? std::string(made) : std::string("/tmp");
+}
+
+// Removes a scratch folder made by MakeTempDir and everything in it.
+inline void RemoveTree(const std::string& dir) {
+    if (dir.size() < 6 || dir == "/tmp") return;
+    nftw(dir.c_str(), [](const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }, 16,
+         FTW_DEPTH | FTW_PHYS);
 }
 
 // Makes every missing folder of an absolute path.

@@ -39,6 +39,9 @@ int FrameAt(double seconds) { return int(std::lround(seconds * kRate)); }
 class Listener {
 public:
     explicit Listener(const char* channels) : channels_(channels), dir_(MakeTempDir("zindle-listen")) {}
+    ~Listener() { RemoveTree(dir_); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
 
     const std::string& Dir() const { return dir_; }
     int Report() const { return report_; }

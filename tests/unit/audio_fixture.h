@@ -19,7 +19,10 @@ protected:
         ASSERT_TRUE(audiotest::OpenAudio()) << "no null OpenAL device";
         dir_ = audiotest::MakeTempDir("zindle-audio");
     }
-    void TearDown() override { audiotest::CloseAudio(); }
+    void TearDown() override {
+        audiotest::CloseAudio();
+        audiotest::RemoveTree(dir_);
+    }
 
     std::string Write(const std::string& name, const std::string& bytes) {
         const std::string path = dir_ + "/" + name;
