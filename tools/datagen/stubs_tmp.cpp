@@ -1,0 +1,13 @@
+// Generators not written yet; each writes nothing and reports success so the
+// rest of the data folder can be built meanwhile.
+#include "datagen.h"
+namespace dg {
+bool MakeEngineLogo(const std::string&) { return true; }
+bool MakeTitleLogo(const std::string&) { return true; }
+
+bool MakeIcons(const std::string&) { return true; }
+bool MakeOptionIcons(const std::string&) { return true; }
+bool MakeMenuPictures(const std::string&) { return true; }
+bool MakeSounds(const std::string&) { return true; }
+bool MakeMusic(const std::string&) { return true; }
+}
