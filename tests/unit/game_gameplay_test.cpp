@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core_internal.h"
 #include "game_test_support.h"
 
 namespace {
@@ -32,8 +33,9 @@ struct SetCase {
     int Hazards[3];
 };
 
-TEST_F(GameGameplay, FixedSetsRebuildTheirMapsFromTheRoundSeed) {
-    const SetCase cases[] = {{1, {0, 4, 8}}, {2, {1, 5, 10}}, {7, {0, 4, 8}}};
+TEST_F(GameGameplay, EverySetBuildsItsMapsFromTheRoundSeed) {
+    // "Random" seeds from the clock; the seed it used is the generator's last.
+    const SetCase cases[] = {{1, {0, 4, 8}}, {2, {1, 5, 10}}, {3, {2, 6, 12}}, {7, {0, 4, 8}}};
     for (const SetCase& c : cases) {
         FreshGame g;
         StartGame(*g, c.LevelSet);
@@ -41,10 +43,11 @@ TEST_F(GameGameplay, FixedSetsRebuildTheirMapsFromTheRoundSeed) {
             if (round > 1) g->GetLev();
             ASSERT_EQ(round, g->RoundNumber);
             const std::vector<float> map = MapOf(*g);
+            const int seed = c.LevelSet == 3 ? qRand_Seed : round + c.LevelSet * 37196;
 
             // Replay the generator: 1,024 gem draws, columns outer, then the
             // hazards as (x, y) pairs, x drawn first.
-            g->SeedRnd(round + c.LevelSet * 37196);
+            g->SeedRnd(seed);
             std::vector<float> expected;
             for (int i = 0; i < 32 * 32; i++) expected.push_back(g->Rand(0, 20) <= 2 ? 1.0f : 0.0f);
             std::set<std::pair<int, int>> hazards;
@@ -66,6 +69,49 @@ TEST_F(GameGameplay, FixedSetsRebuildTheirMapsFromTheRoundSeed) {
             EXPECT_GT(gems, 80);  // about 146 of 1,024 cells
             EXPECT_LT(gems, 220);
         }
+    }
+}
+
+// The fixed sets' maps, worked out independently of this code from the
+// generator's definition and game number 559: the gems left after the hazards,
+// a sum of every cell's kind weighted by its position (x * 32 + y + 1), the
+// hazards in the order drawn (one cell may be drawn twice) and the first ripple.
+TEST_F(GameGameplay, FixedSetMapsNeverChange) {
+    const struct {
+        int LevelSet, Round, Gems, Weighted;
+        std::vector<std::pair<int, int>> Hazards;
+        float FirstRipple;
+    } cases[] = {
+        {1, 1, 140, 75226, {}, 432.3272705078125f},
+        {1, 2, 161, 85704, {{15, 23}, {24, 15}, {25, 14}, {22, 28}}, 634.5616455078125f},
+        {1, 3, 161, 90233,
+         {{6, 13}, {7, 31}, {11, 25}, {11, 26}, {4, 14}, {7, 20}, {10, 18}, {30, 16}},
+         639.8201904296875f},
+        {2, 1, 129, 68157, {{26, 23}}, 649.4030151367188f},
+        {2, 2, 139, 73612, {{17, 22}, {10, 17}, {16, 28}, {27, 12}, {10, 17}}, 537.2354736328125f},
+        {2, 3, 160, 94177,
+         {{2, 18}, {19, 14}, {9, 22}, {19, 29}, {8, 19}, {14, 29}, {31, 13}, {26, 23}, {27, 13},
+          {11, 12}},
+         236.84207153320312f},
+    };
+    for (const auto& c : cases) {
+        FreshGame g;
+        StartGame(*g, c.LevelSet);
+        while (g->RoundNumber < c.Round) g->GetLev();
+        int gems = 0, weighted = 0;
+        std::set<std::pair<int, int>> mines;
+        for (int x = 0; x < 32; x++)
+            for (int y = 0; y < 32; y++) {
+                const float cell = g->LevelMap[x][y];
+                gems += cell == 1;
+                weighted += (x * 32 + y + 1) * static_cast<int>(cell);
+                if (cell == 2) mines.insert({x, y});
+            }
+        const std::set<std::pair<int, int>> drawn(c.Hazards.begin(), c.Hazards.end());
+        EXPECT_EQ(c.Gems, gems) << "set " << c.LevelSet << " round " << c.Round;
+        EXPECT_EQ(c.Weighted, weighted) << "set " << c.LevelSet << " round " << c.Round;
+        EXPECT_EQ(drawn, mines) << "set " << c.LevelSet << " round " << c.Round;
+        EXPECT_FLOAT_EQ(c.FirstRipple, g->RippleX[0][0]) << "set " << c.LevelSet << " round " << c.Round;
     }
 }
 
@@ -183,6 +229,90 @@ TEST_F(GameGameplay, SteeringInTheAirLeavesAWalkBackAt4UnitsAnUpdate) {
     EXPECT_EQ(0, g->JumpState);
     EXPECT_EQ(g->AnchorX, g->PlayerX);
     EXPECT_FLOAT_EQ(-151.68f, g->PlayerY);
+}
+
+TEST_F(GameGameplay, TheWalkBackGoesFourUnitsAnUpdateWithItsOwnFrames) {
+    gametest::LoadedSlots slots;
+    const struct {
+        float Offset, Step;
+        int Frames[2];
+    } cases[] = {{-100, 4, {2, 3}}, {100, -4, {4, 5}}};
+    for (const auto& c : cases) {
+        FreshGame g;
+        StartGame(*g, 1);
+        g->MessageTimer = 0;
+        g->JumpState = 2;
+        g->PlayerX = g->AnchorX + c.Offset;
+        std::set<int> frames;
+        int steps = 0;
+        while (g->JumpState == 2 && steps < 100) {
+            const float before = g->PlayerX;
+            Update([&] { g->DoGame(); });
+            steps++;
+            // The jumper is the one record of "gfx" at his depth.
+            for (int i = 0; i < ASys.DrawCount; i++) {
+                const double* r = ASys.DrawList[i];
+                if (r[0] == 11 && r[28] == 0 && static_cast<float>(r[21]) == 0.6f)
+                    frames.insert(static_cast<int>(r[27]));
+            }
+            if (g->JumpState == 2) {
+                EXPECT_FLOAT_EQ(before + c.Step, g->PlayerX);
+                EXPECT_FLOAT_EQ(-150.4f, g->PlayerY);
+            }
+        }
+        EXPECT_EQ(24, steps) << "96 units at 4 an update, landing within 8";
+        EXPECT_EQ(0, g->JumpState);
+        EXPECT_EQ(g->AnchorX, g->PlayerX);
+        EXPECT_FLOAT_EQ(-151.68f, g->PlayerY);
+        EXPECT_EQ((std::set<int>{c.Frames[0], c.Frames[1]}), frames) << "offset " << c.Offset;
+    }
+}
+
+TEST_F(GameGameplay, WaterSpraysDrawDirectionThenSpeedForEachParticle) {
+    // Above the water after being under it: 32 splash particles thrown up;
+    // below it after being above: 12 pushed down. Each particle's direction is
+    // drawn before its speed, then the particle's own angle, spin and frame.
+    const struct {
+        float PlayerY, UnderWater;
+        int Count;
+        float Hue;
+        int DirLow, DirHigh;
+        float SpeedLow, SpeedHigh;
+    } cases[] = {{-152, 1, 32, 230, -30, 30, 4, 8}, {1000, 0, 12, 260, 170, 190, 2, 4}};
+    for (const auto& c : cases) {
+        FreshGame g;
+        StartGame(*g, 1);
+        for (auto& column : g->LevelMap)
+            for (float& cell : column) cell = 0;
+        g->JumpState = 4;  // nothing moves him and nothing else draws
+        g->MessageTimer = 0;
+        g->PlayerY = c.PlayerY;
+        g->UnderWater = c.UnderWater;
+        g->SeedRnd(4242);
+        Update([&] { g->DoGame(); });
+        EXPECT_EQ(1 - c.UnderWater, g->UnderWater);
+
+        g->SeedRnd(4242);
+        for (int i = 0; i < zindle::kParticles; i++) {
+            const Particle& p = g->Particles[i];
+            if (i >= c.Count) {
+                EXPECT_EQ(0, p.Kind) << i;
+                continue;
+            }
+            const int direction = g->Rand(static_cast<float>(c.DirLow), static_cast<float>(c.DirHigh));
+            const float speed = g->Rnd(c.SpeedLow, c.SpeedHigh);
+            const float angle = g->Rnd(0, 360);
+            const float spin = g->Rnd(-2, 2);
+            const int frame = g->Rand(0, 11);
+            EXPECT_EQ(2, p.Kind) << i;
+            EXPECT_EQ(c.Hue, p.Hue) << i;
+            EXPECT_FLOAT_EQ(g->Sin(static_cast<float>(direction)) * speed, p.VelX) << i;
+            EXPECT_FLOAT_EQ(-g->Cos(static_cast<float>(direction)) * speed, p.VelY) << i;
+            EXPECT_EQ(angle, p.Angle) << i;
+            EXPECT_EQ(spin, p.Spin) << i;
+            EXPECT_EQ(frame, p.Frame) << i;
+        }
+    }
 }
 
 TEST_F(GameGameplay, GemsCountUpWithinAJumpAndAMineCosts1500) {

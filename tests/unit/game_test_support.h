@@ -28,6 +28,7 @@ public:
         game_->LogoScale = 1;
         game_->SelectedSet = 2;
         game_->MixControllers = 1;  // as the engine's start-up leaves it
+        game_->GameNumber = kuvo::kGameNumber;  // it seeds the maps
     }
     ~FreshGame() {
         game_->~MyGame();
