@@ -87,12 +87,14 @@ void MyGame::Menu_Start() {
         back = Joy(10) > kPressed || Joy(8) > kPressed;
     }
 
-    auto activate = [this](int index) {
+    bool leaving = false;  // a button handed over to another screen this update
+    auto activate = [this, &leaving](int index) {
         switch (index) {
         case 0:  // Start
             MenuPage = 1;
             LockKeys();
             PlaySFX(98, 1.0f);
+            leaving = true;
             break;
         case -1:  // Quit: no latch, no sound
             QuitFlag = 1;
@@ -104,11 +106,13 @@ void MyGame::Menu_Start() {
             LockKeys();
             Settings[22] = DebugStats;
             PlaySFX(98);
+            leaving = true;
             break;
         case -2:  // Credits
             Overlay = 2;
             LockKeys();
             PlaySFX(98);
+            leaving = true;
             break;
         default: break;
         }
@@ -194,6 +198,11 @@ void MyGame::Menu_Start() {
         }
     }
 
+    // Once the page has handed over, the latches set on the way out stay set
+    // until the next screen sees its inputs up. Releasing them here would let
+    // a held "Start" (or, with the swap, "Button 2") open the set-up page and
+    // go straight back from it in the same update, since there it means back.
+    if (leaving) return;
     if (!confirm) KeyLock[10] = 0;
     if (!back) KeyLock[11] = 0;
     if (Joy(3) < kReleased && Joy(1) < kReleased) KeyLock[5] = 0;

@@ -73,6 +73,62 @@ TEST_F(GameMenu, ConfirmOnStartOpensTheSetUpPageAtOnce) {
     EXPECT_EQ(0, g->GameState) << "the same press does not start a game";
 }
 
+TEST_F(GameMenu, SettingSlot13SwapsConfirmAndBackOnTheStartPageOnly) {
+    const struct {
+        int Swap, Key, Page;
+    } cases[] = {
+        {0, 10, 1}, {0, 8, 1}, {0, 11, 0},  // "Button 1" and "Start" confirm
+        {1, 11, 1}, {1, 10, 0}, {1, 8, 0},  // swapped: "Button 2" confirms
+    };
+    for (const auto& c : cases) {
+        FreshGame g;
+        g->Settings[13] = c.Swap;
+        ASys.VirtualKeys[c.Key] = 1;
+        // Held on: the set-up page, where "Start" and "Button 2" mean back,
+        // must not act on the press that opened it.
+        for (int i = 0; i < 4; i++) Menu(*g);
+        ASys.VirtualKeys[c.Key] = 0;
+        EXPECT_EQ(c.Page, g->MenuPage) << "swap " << c.Swap << " key " << c.Key;
+        EXPECT_EQ(0, g->GameState) << "swap " << c.Swap << " key " << c.Key;
+    }
+}
+
+TEST_F(GameMenu, StartOpensTheSetUpPageAndAFreshStartBeginsTheGame) {
+    FreshGame g;
+    ASys.VirtualKeys[8] = 1;
+    Menu(*g);
+    EXPECT_EQ(1, g->MenuPage);
+    ASys.VirtualKeys[8] = 0;
+    Menu(*g);
+    ASys.VirtualKeys[8] = 1;  // confirm and back at once: confirm wins
+    Menu(*g);
+    EXPECT_EQ(11, g->GameState);
+    EXPECT_EQ(1, g->MenuPage);
+    EXPECT_EQ(2, g->LevelSet);
+    EXPECT_EQ(0, g->PointerChosen);
+}
+
+TEST_F(GameMenu, OptionsHandStraightBackAndTheStartPageAnswersAgain) {
+    FreshGame g;
+    g->MenuCursor = 1;  // Options
+    g->DebugStats = 1;
+    ASys.VirtualKeys[10] = 1;
+    Update([&] { g->LoopTarget(); });
+    EXPECT_EQ(1, g->Settings[22]) << "opening them mirrors the statistics flag";
+    EXPECT_EQ(0, g->Overlay) << "the options hand control straight back";
+    for (int i = 0; i < 3; i++) Update([&] { g->LoopTarget(); });
+    g->Settings[22] = 0;
+    Update([&] { g->LoopTarget(); });
+    EXPECT_EQ(0, g->Settings[22]) << "the held press does not open them again";
+    ASys.VirtualKeys[10] = 0;
+    Update([&] { g->LoopTarget(); });
+    ASys.VirtualKeys[3] = 1;
+    Update([&] { g->LoopTarget(); });
+    EXPECT_EQ(0, g->MenuCursor) << "the start page takes the next move";
+    EXPECT_EQ(0, g->Overlay);
+    EXPECT_EQ(0, g->GameState);
+}
+
 TEST_F(GameMenu, AFirstTouchHighlightsAndASecondActivates) {
     FreshGame g;
     SetMouse(52, 600 - 96, true);  // the Credits button
