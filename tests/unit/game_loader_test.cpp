@@ -59,12 +59,15 @@ TEST_F(GameLoader, TheLogoAssemblesDiagonallyFromTheTopLeft) {
     ASys.DrawCount = 0;
     g->LoadStep = 6;
     g->LoadingScreen();
+    int topLeft = 0;
     for (int i = 0; i < ASys.DrawCount; i++) {
         const double* r = ASys.DrawList[i];
         if (r[0] != 11 || r[28] != 60 || r[27] != 0) continue;
+        topLeft++;
         EXPECT_NEAR(300 - 400 * 0.587785, r[2] + rh2, 0.05);
         EXPECT_NEAR(400 - 200, r[1] + rw2, 0.05);
     }
+    EXPECT_EQ(1, topLeft);
     EXPECT_EQ("Loading...", gametest::DrawnText());
 }
 

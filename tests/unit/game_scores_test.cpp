@@ -3,8 +3,10 @@
 // numbers outside the table, which must change and draw nothing.
 
 #include <climits>
+#include <cmath>
 #include <vector>
 
+#include "core_internal.h"
 #include "game_test_support.h"
 
 namespace {
@@ -83,6 +85,41 @@ TEST_F(GameScores, ThePanelCyclesTopAndLastEvery301FramesWithoutOnlineScores) {
     g->BoardTimer = 5;
     Update([&] { g->DisplayScoreboard(); });
     EXPECT_NE(std::string::npos, gametest::DrawnText().find("Top Online"));
+}
+
+TEST_F(GameScores, ThePanelSlidesInAndASkipSendsTheNextPage) {
+    // The panel is the one rectangle of the frame; its centre x in view units.
+    auto panelX = [] {
+        for (int i = 0; i < ASys.DrawCount; i++)
+            if (ASys.DrawList[i][0] == 1) return static_cast<float>(ASys.DrawList[i][1] + rw2);
+        return std::nanf("");
+    };
+    FreshGame g;
+    Update([&] { g->DisplayScoreboard(); });
+    EXPECT_FLOAT_EQ(800 + 82 - 16, panelX());
+    for (int i = 0; i < 11; i++) Update([&] { g->DisplayScoreboard(); });
+    EXPECT_FLOAT_EQ(800 + 82 - 180, panelX()) << "fully in, 180 units";
+
+    g->PointerDown = 1;  // a click: out it slides and the next page follows
+    Update([&] { g->DisplayScoreboard(); });
+    g->PointerDown = 0;
+    EXPECT_EQ(270, g->BoardTimer);
+    for (int i = 0; i < 30; i++) Update([&] { g->DisplayScoreboard(); });
+    EXPECT_EQ(0, g->BoardPage);
+    EXPECT_FLOAT_EQ(800 + 82 + 64, panelX()) << "out of view";
+    Update([&] { g->DisplayScoreboard(); });
+    EXPECT_EQ(1, g->BoardPage);
+
+    ASys.VirtualKeys[13] = 1;  // "Button 4" skips once per press
+    Update([&] { g->DisplayScoreboard(); });
+    EXPECT_EQ(270, g->BoardTimer);
+    for (int i = 0; i < 5; i++) Update([&] { g->DisplayScoreboard(); });
+    EXPECT_EQ(275, g->BoardTimer);
+
+    FreshGame still;
+    still->Settings[23] = 1;  // less motion: the panel stands in place
+    Update([&] { still->DisplayScoreboard(); });
+    EXPECT_FLOAT_EQ(800 + 82 - 180, panelX());
 }
 
 TEST_F(GameScores, TheScoreLineShowsTheNextEntryToBeat) {
