@@ -31,10 +31,12 @@ const char* const kDefaultCredits[] = {
     "",
     "using",
     "",
-    "zindle-datagen",
+    // Every picture is computed by the data generator; the two fixed
+    // platform lines are kept, and made true.
+    "no paint program",
     "on Windows",
     "",
-    "lodepng",
+    "and no drawing app",
     "on iOS",
     "-=-=-",
     "Font",
@@ -55,7 +57,7 @@ const char* const kDefaultCredits[] = {
     "Music",
     "",
     "Created with",
-    "libvorbis",
+    "code, not a music app",
     "on iOS",
     "-=-=-",
     "Special Thanks",
