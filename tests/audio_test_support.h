@@ -293,6 +293,13 @@ inline double Frequency(const Capture& c, int channel, int from, int to) {
     return count > 1 ? double(count - 1) * c.rate / double(last - first) : 0.0;
 }
 
+// Largest magnitude of one channel.
+inline int Peak(const Capture& c, int channel) {
+    int best = 0;
+    for (int i = 0; i < c.Frames(); ++i) best = std::max(best, std::abs(c.At(i, channel)));
+    return best;
+}
+
 // Largest step between neighbouring frames over [from, to): a sine of
 // amplitude A and frequency f never steps more than 2 pi f A / rate, so any
 // header byte or stale block played as sound shows up as a larger jump.

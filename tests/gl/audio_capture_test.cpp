@@ -258,4 +258,59 @@ TEST(AudioListen, MusicGainIsTheVolumeTimesTheLevel) {
     EXPECT_NEAR(after / before, 0.35, 0.01);
 }
 
+#ifdef ZINDLE_DATA_ROOT
+// The generated jingle played as the loader plays it, then the pickup at
+// twice its speed (a long combo): each heard at its own level and for as
+// long as its file (half as long at twice the speed).
+TEST(AudioListen, GeneratedEffectsAreHeardAtTheirOwnLevel) {
+    Listener ear("mono");
+    const std::string audio = std::string(ZINDLE_DATA_ROOT) + "/Data/559/audio/";
+    const Capture jingle = ReadCapture(audio + "95.wav"), pickup = ReadCapture(audio + "01.wav");
+    ASSERT_GT(jingle.Frames(), 0);
+    ASSERT_GT(pickup.Frames(), 0);
+    const double jingleAt = 0.2;
+    const double pickupAt = jingleAt + double(jingle.Frames()) / kRate + 0.5;
+    const Capture cap = ear.Play([&](Clock::time_point start) {
+        std::snprintf(ThisGame.ProgramDir, sizeof ThisGame.ProgramDir, "%s", ZINDLE_DATA_ROOT);
+        ThisGame.GameNumber = 559;
+        ThisGame.SfxVolume = 1;
+        ThisGame.LoadSFX(95);
+        ThisGame.LoadSFX(1);
+        SleepUntil(start, jingleAt);
+        ThisGame.PlaySFX(95, 1);
+        SleepUntil(start, pickupAt);
+        ThisGame.PlaySFX(1, 2);
+        SleepUntil(start, pickupAt + 0.4);
+        return 0;
+    });
+    ASSERT_GE(cap.Frames(), FrameAt(pickupAt + 0.3));
+    EXPECT_LT(Rms(cap, 0, 0, FrameAt(jingleAt - 0.05)), 30) << "silent before the jingle";
+
+    struct Heard {
+        const char* what;
+        const Capture& file;
+        double at, speed;
+    };
+    for (const Heard& h : {Heard{"jingle", jingle, jingleAt, 1}, Heard{"pickup", pickup, pickupAt, 2}}) {
+        SCOPED_TRACE(h.what);
+        // From just before it starts to just after it ends, nothing of the other.
+        const int from = FrameAt(h.at - 0.1);
+        const int to = std::min(cap.Frames(), FrameAt(h.at + 0.2) + int(h.file.Frames() / h.speed));
+        Capture part;
+        part.channels = 1;
+        part.rate = kRate;
+        part.samples.assign(cap.samples.begin() + from, cap.samples.begin() + to);
+        const int peak = Peak(h.file, 0), loud = peak / 10, faint = peak / 100;
+        const int on = Onset(part, 0, loud), off = LastLoud(part, 0, faint);
+        EXPECT_NEAR(on, FrameAt(0.1), FrameAt(0.05));
+        const double span = (LastLoud(h.file, 0, faint) - Onset(h.file, 0, loud)) / h.speed;
+        EXPECT_NEAR(off - on, span, FrameAt(0.01));
+        EXPECT_NEAR(Peak(part, 0), peak, peak * 0.12);  // within 1 dB
+        const double heard = Rms(part, 0, on, off);
+        const double own = Rms(h.file, 0, Onset(h.file, 0, loud), LastLoud(h.file, 0, faint));
+        EXPECT_NEAR(heard, own, own * 0.12);
+    }
+}
+#endif
+
 }  // namespace

@@ -8,6 +8,4 @@ bool MakeTitleLogo(const std::string&) { return true; }
 bool MakeIcons(const std::string&) { return true; }
 bool MakeOptionIcons(const std::string&) { return true; }
 bool MakeMenuPictures(const std::string&) { return true; }
-bool MakeSounds(const std::string&) { return true; }
-bool MakeMusic(const std::string&) { return true; }
 }
