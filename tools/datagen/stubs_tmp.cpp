@@ -3,7 +3,6 @@
 #include "datagen.h"
 namespace dg {
 bool MakeEngineLogo(const std::string&) { return true; }
-bool MakeTitleLogo(const std::string&) { return true; }
 
 bool MakeIcons(const std::string&) { return true; }
 bool MakeOptionIcons(const std::string&) { return true; }
