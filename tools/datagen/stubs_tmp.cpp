@@ -2,7 +2,6 @@
 // rest of the data folder can be built meanwhile.
 #include "datagen.h"
 namespace dg {
-bool MakeEngineLogo(const std::string&) { return true; }
 
 bool MakeIcons(const std::string&) { return true; }
 bool MakeOptionIcons(const std::string&) { return true; }
