@@ -3,7 +3,6 @@
 #include "datagen.h"
 namespace dg {
 
-bool MakeIcons(const std::string&) { return true; }
 bool MakeOptionIcons(const std::string&) { return true; }
 bool MakeMenuPictures(const std::string&) { return true; }
 bool MakeSounds(const std::string&) { return true; }
