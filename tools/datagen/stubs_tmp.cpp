@@ -3,7 +3,6 @@
 #include "datagen.h"
 namespace dg {
 
-bool MakeOptionIcons(const std::string&) { return true; }
 bool MakeMenuPictures(const std::string&) { return true; }
 bool MakeSounds(const std::string&) { return true; }
 bool MakeMusic(const std::string&) { return true; }
