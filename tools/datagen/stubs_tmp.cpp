@@ -2,8 +2,6 @@
 // rest of the data folder can be built meanwhile.
 #include "datagen.h"
 namespace dg {
-
-bool MakeMenuPictures(const std::string&) { return true; }
 bool MakeSounds(const std::string&) { return true; }
 bool MakeMusic(const std::string&) { return true; }
 }
