@@ -113,9 +113,9 @@ void NameTag(Region r) {
 void Motion(Region r) {
     // A ball with speed lines trailing behind it.
     Glyph(r, Circle(22.5f, 16, 6.5f));
-    Glyph(r, Capsule(5, 9, 12, 9, 1.5f));
-    Glyph(r, Capsule(2.5f, 16, 12, 16, 1.5f));
-    Glyph(r, Capsule(5, 23, 12, 23, 1.5f));
+    Glyph(r, Capsule(5, 9, 11, 9, 1.5f));
+    Glyph(r, Capsule(2.5f, 16, 10.5f, 16, 1.5f));
+    Glyph(r, Capsule(5, 23, 11, 23, 1.5f));
     Fill(r, Circle(20.5f, 13.5f, 1.8f), Grey(1.0f));
 }
 
