@@ -1,6 +1,6 @@
 // The title logo, logo.png (1024 x 512): "Zindle" over "Flaps" in chunky
 // rimmed letters with wings, on a transparent ground. It is shown at up to
-// 3/4 size and at half on the set-up page, so no line may be thinner than a few pixels.
+// 3/4 size and at half on the set-up page: no line may be thinner than 4 pixels.
 
 #include <algorithm>
 #include <cmath>
@@ -40,9 +40,12 @@ void FillBox(Canvas& c, float x0, float y0, float x1, float y1, const Sdf& s, co
     Fill(r, Move(s, -fx, -fy), [p, fx, fy](float px, float py) { return p(px + fx, py + fy); }, soft);
 }
 
-// Leans a shape forward about the line y = pivot.
+// Leans a shape forward about the line y = pivot. The shear stretches
+// distances across slanted edges by up to sqrt(1 + slant^2); scaling them back
+// keeps rims and anti-aliasing as wide as on upright edges.
 Sdf Lean(Sdf s, float pivot) {
-    return [s, pivot](float x, float y) { return s(x + kSlant * (y - pivot), y) * 0.99f; };
+    const float k = 1.0f / std::sqrt(1.0f + kSlant * kSlant);
+    return [s, pivot, k](float x, float y) { return s(x + kSlant * (y - pivot), y) * k; };
 }
 
 // A feather: a stroke from a to b whose radius narrows from ra to rb.
