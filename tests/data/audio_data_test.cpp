@@ -1,7 +1,7 @@
 // The generated effects and music against the game's own loaders on a
 // silent device: each effect's bytes, levels and length, its load into its
 // sound slot through LoadSFX, and the music opened by stb_vorbis and by
-// PlayMusic. Builds without the data folder skip these tests.
+// PlayMusic.
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@
 #include <string>
 
 #include "MyGame.h"
-#include "audio_fixture.h"
+#include "unit/audio_fixture.h"
 
 extern MyGame ThisGame;
 
