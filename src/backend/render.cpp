@@ -302,6 +302,17 @@ int KuvoTrunc(double v) {
     return static_cast<int>(v);
 }
 
+void KuvoTakeFrameSize(int width, int height) {
+    // A minimised window reports a zero side: keep the last real size.
+    if (width > 0 && height > 0) {
+        ASys.FrameW = width;
+        ASys.FrameH = height;
+    }
+    if (ASys.FrameW > 0 && ASys.FrameH > 0) {
+        ASys.AspectRatio = static_cast<float>(ASys.FrameW) / static_cast<float>(ASys.FrameH);
+    }
+}
+
 void KuvoRenderContextLost() {
     // The old names died with their context; deleting them here would act on
     // whatever context is current now.
@@ -382,15 +393,8 @@ void KUVOSys::RenderSys(float overscan) {
     if (live) {
         int w = 0, h = 0;
         glfwGetFramebufferSize(window, &w, &h);
-        // A minimised window reports 0 x 0: keep the last real size.
-        if (w > 0 && h > 0) {
-            FrameW = w;
-            FrameH = h;
-        }
-        if (FrameW > 0 && FrameH > 0) {
-            AspectRatio = static_cast<float>(FrameW) / static_cast<float>(FrameH);
-            glViewport(0, 0, FrameW, FrameH);
-        }
+        KuvoTakeFrameSize(w, h);
+        if (FrameW > 0 && FrameH > 0) glViewport(0, 0, FrameW, FrameH);
     }
     ClsR = FadeChannel(ClsR, ClsTargetR);
     ClsG = FadeChannel(ClsG, ClsTargetG);

@@ -125,6 +125,7 @@ void KUVOSys::SetScreen(int width, int height) {
         return;
     }
     glfwMakeContextCurrent(window);
+    KuvoRenderContextLost();
     glViewport(0, 0, width, height);
     // The poll reads only the current state, so nothing may stick between polls.
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);

@@ -46,6 +46,10 @@ extern unsigned int ImageBlurVersion[kuvo::kImageSlots];
 // The window's GL context was replaced: every cached texture belonged to the
 // old one and is forgotten. SetScreen calls this once a new window exists.
 void KuvoRenderContextLost();
+// Takes the framebuffer size a render measured into FrameW, FrameH and
+// AspectRatio. A minimised window reports a zero side: the last real size
+// and its ratio stay.
+void KuvoTakeFrameSize(int width, int height);
 // Reads the last presented frame into `out` (FrameW x FrameH RGBA, bottom row
 // first, as glReadPixels delivers it); all zeros when there is no window.
 void KuvoReadFrame(std::vector<unsigned char>& out);

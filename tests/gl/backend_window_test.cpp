@@ -98,6 +98,29 @@ TEST_F(BackendWindow, StartCentreFullScreenRoundTripAndClose) {
     EXPECT_EQ(w, 800);
     EXPECT_EQ(h, 600);
 
+    // Odd sizes are centred by integer halves: 801 x 601 lands where 800 x 600 did.
+    int x800 = 0, y800 = 0;
+    glfwGetWindowPos(window, &x800, &y800);
+    testing::internal::CaptureStdout();
+    ASys.SetScreen(801, 601);
+    Settle();
+    int x801 = -1, y801 = -1;
+    glfwGetWindowPos(window, &x801, &y801);
+    EXPECT_EQ(x801, x800);
+    EXPECT_EQ(y801, y800);
+
+    // Two full-screen toggles come back at 800 x 600 whatever the size before.
+    ASys.SetScreen(640, 480);
+    ASys.FlipFull();
+    ASys.FlipFull();
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(isFullscreen, 0);
+    Settle();
+    glfwGetWindowSize(window, &w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+
     // A real poll: no key is down and the window is not asked to close.
     ASys.PollInputB(0);
     for (int i = 0; i < 127; i++) {

@@ -54,6 +54,45 @@ TEST_F(BackendRender, WithoutAWindowTheFrameSizeStays) {
     EXPECT_FLOAT_EQ(OverscanScaleX, 1.0f);
 }
 
+TEST_F(BackendRender, FramebufferSizeWithAZeroSideKeepsTheLastOne) {
+    struct Case {
+        int w, h;
+        int frameW, frameH;
+        float aspect;
+    };
+    // In order, each starting from the state the one before left.
+    const Case cases[] = {
+        {1280, 720, 1280, 720, 1280.0f / 720.0f},
+        {0, 0, 1280, 720, 1280.0f / 720.0f},    // minimised
+        {0, 500, 1280, 720, 1280.0f / 720.0f},
+        {500, 0, 1280, 720, 1280.0f / 720.0f},
+        {-3, 400, 1280, 720, 1280.0f / 720.0f},
+        {600, 800, 600, 800, 0.75f},
+        {801, 601, 801, 601, 801.0f / 601.0f},  // a ratio, not an integer division
+    };
+    const int savedW = ASys.FrameW, savedH = ASys.FrameH;
+    const float savedAspect = ASys.AspectRatio;
+    ASys.FrameW = 800;
+    ASys.FrameH = 600;
+    ASys.AspectRatio = 0.0f;
+    for (const Case& c : cases) {
+        KuvoTakeFrameSize(c.w, c.h);
+        EXPECT_EQ(ASys.FrameW, c.frameW) << c.w << "x" << c.h;
+        EXPECT_EQ(ASys.FrameH, c.frameH) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(ASys.AspectRatio, c.aspect) << c.w << "x" << c.h;
+    }
+    // Minimised before the first real measurement: the requested window size
+    // still gives a ratio.
+    ASys.FrameW = 800;
+    ASys.FrameH = 600;
+    ASys.AspectRatio = 0.0f;
+    KuvoTakeFrameSize(0, 0);
+    EXPECT_FLOAT_EQ(ASys.AspectRatio, 800.0f / 600.0f);
+    ASys.FrameW = savedW;
+    ASys.FrameH = savedH;
+    ASys.AspectRatio = savedAspect;
+}
+
 TEST_F(BackendRender, ClearColourFadesOncePerRender) {
     ASys.ClsR = 0;
     ASys.ClsTargetR = 100;

@@ -186,9 +186,20 @@ TEST(EngineStrings, RingOfThirtyScratchTexts) {
     // Helpers advance the ring as their callers expect.
     struct Case { const char* name; int advances; std::function<void()> call; };
     const Case cases[] = {
+        {"tstr", 1, [&] { k.tstr("%d", 7); }},
         {"Hex", 1, [&] { k.Hex(7); }},
+        {"Bin", 1, [&] { k.Bin(7); }},
+        {"Strip", 1, [&] { k.Strip(" a "); }},
         {"Trim", 1, [&] { k.Trim("  "); }},
         {"Left", 1, [&] { k.Left("abc", 1); }},
+        {"Right", 1, [&] { k.Right("abc", 1); }},
+        {"Right past the start", 1, [&] { k.Right("abc", 9); }},
+        {"Mid", 1, [&] { k.Mid("abc", 1, 1); }},
+        {"Mid past the end", 1, [&] { k.Mid("abc", 7, 1); }},
+        {"nth", 1, [&] { k.nth(2); }},
+        {"iniLeft found", 1, [&] { k.iniLeft("a=b"); }},
+        {"iniRight found", 1, [&] { k.iniRight("a=b"); }},
+        {"iniRight missing", 0, [&] { k.iniRight("ab"); }},
         {"LeftPad", 3, [&] { k.LeftPad("a", 4, ' '); }},
         {"RightPad", 3, [&] { k.RightPad("a", 4, ' '); }},
         {"Split found", 1, [&] { k.Split("a,b", ',', 2); }},

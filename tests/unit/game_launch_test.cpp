@@ -11,6 +11,7 @@
 #include "KUVO_glfw3.h"
 #include "MyGame.h"
 #include "core_internal.h"
+#include "sys_internal.h"
 
 namespace {
 
@@ -198,12 +199,38 @@ TEST_F(GameLaunchState, LoopClampsHandEditedVolumesAndOverscan) {
     int later = ThisGame.Mills() + 5000;  // nothing due, no restart
     ThisGame.NextUpdate = later;
     ThisGame.NextRender = later;
+    const int before = KuvoProcessMillis();
     ThisGame.KeepAlive();
+    // Nothing was due, so the turn slept a whole period instead of spinning.
+    EXPECT_GE(KuvoProcessMillis() - before, 16);
     EXPECT_FLOAT_EQ(1.0f, ThisGame.SfxVolume);
     EXPECT_FLOAT_EQ(0.0f, ThisGame.MusicLevel);
     EXPECT_FLOAT_EQ(0.2f, ThisGame.Overscan);
     EXPECT_EQ(later, ThisGame.NextUpdate);
     EXPECT_EQ(later, ThisGame.NextRender);
+}
+
+TEST_F(GameLaunchState, FocusedLoopRestartsBothSchedulesWhenTheClockWentBack) {
+    ASys.FrameW = 800;
+    ASys.FrameH = 600;
+    ASys.AspectRatio = 800.0f / 600.0f;
+    ASys.VirtualWidth = 800;
+    ThisGame.WindowActive = 1;
+    ThisGame.Paused = 1;
+    ThisGame.LoadStep = 10;  // an empty loading step: the update only advances it
+    const int now = ThisGame.Mills();
+    ThisGame.NextUpdate = now + 20000;
+    ThisGame.NextRender = now + 20000;
+    const int renders = RenderThread;
+    ThisGame.KeepAlive();
+    EXPECT_EQ(11, ThisGame.LoadStep);  // exactly one update ran
+    EXPECT_EQ((renders + 1) % 5, RenderThread);  // and one render
+    EXPECT_GE(ThisGame.NextUpdate, now + 16);
+    EXPECT_LE(ThisGame.NextUpdate, ThisGame.Mills() + 16);
+    EXPECT_GE(ThisGame.NextRender, now + 16);
+    EXPECT_LE(ThisGame.NextRender, ThisGame.Mills() + 16);
+    ThisGame.LoadStep = 0;
+    DrawToRT = 0;
 }
 
 TEST_F(GameLaunchState, UnfocusedSchedulesAdvanceFromTheirOwnDueTimes) {
