@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         std::printf("no wave-writer device\n");
         return 1;
     }
-    const Clock::time_point t0 = Clock::now();
+    const Clock::time_point t0 = CaptureOrigin();  // times below are positions in the capture
     ASys.MusicLevelSys = 1;
 
     if (!ogg.empty()) {

@@ -5,18 +5,21 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sys_internal.h"
@@ -195,6 +198,39 @@ inline std::string WaveWriterConfig(const std::string& dir, const char* channels
     WriteBytes(conf, std::string("[general]\ndrivers = wave\nchannels = ") + channels +
                          "\nsample-type = int16\ndither = false\n[wave]\nfile = " + capture + "\n");
     return conf;
+}
+
+// The device clock of OpenAL Soft: the frames mixed so far, in nanoseconds;
+// -1 without the extension.
+inline long long DeviceClockNs() {
+    ALCdevice* dev = static_cast<ALCdevice*>(ALdev);
+    auto get = dev && alcIsExtensionPresent(dev, "ALC_SOFT_device_clock")
+                   ? reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(dev, "alcGetInteger64vSOFT"))
+                   : nullptr;
+    if (!get) return -1;
+    ALCint64SOFT ns = 0;
+    get(dev, ALC_DEVICE_CLOCK_SOFT, 1, &ns);
+    return ns;
+}
+
+// The steady-clock time of the capture's first frame. The wave writer starts
+// while the context is made, well before a test's first call, and a loaded
+// machine can stretch that lead past a test's tolerance. The device clock
+// never runs ahead of the wall, so every reading gives a time at or after
+// the first frame; readings just after the clock steps (once per mixer
+// update) are the tightest, and the earliest over a few updates stands.
+// Falls back to now.
+inline std::chrono::steady_clock::time_point CaptureOrigin() {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point origin = Clock::now();
+    if (DeviceClockNs() < 0) return origin;
+    const Clock::time_point until = origin + std::chrono::milliseconds(120);
+    for (Clock::time_point now = origin; now < until; now = Clock::now()) {
+        const long long ns = DeviceClockNs();
+        origin = std::min(origin, Clock::now() - std::chrono::nanoseconds(ns));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return origin;
 }
 
 // ---- captures

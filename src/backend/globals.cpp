@@ -35,7 +35,7 @@ unsigned int ALsource[kuvo::kAudioSources];
 unsigned int MusicBuffer[kuvo::kMusicBuffers];
 unsigned int ALbuffer[kuvo::kSoundSlots];
 int ALbufferActive[kuvo::kSoundSlots];
-int SFXData[kuvo::kSoundSlots][5];
+int SFXData[kuvo::kSoundSlots][kuvo::kSfxDataFields];
 int ALsourcebuffer[kuvo::kAudioSources];
 int ALChannel = 0;
 void* ALdev = nullptr;

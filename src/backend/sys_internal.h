@@ -83,7 +83,7 @@ extern unsigned int ALsource[kuvo::kAudioSources];
 extern unsigned int MusicBuffer[kuvo::kMusicBuffers];
 extern unsigned int ALbuffer[kuvo::kSoundSlots];
 extern int ALbufferActive[kuvo::kSoundSlots];
-extern int SFXData[kuvo::kSoundSlots][5];   // size, frames, channels, bytes/sample, rate
+extern int SFXData[kuvo::kSoundSlots][kuvo::kSfxDataFields];  // size, frames, channels, bytes/sample, rate
 extern int ALsourcebuffer[kuvo::kAudioSources];
 extern int ALChannel;
 extern void* ALdev;

@@ -80,6 +80,7 @@ TEST_F(AudioApi, LoadSfxReadsTheDataFolder) {
 
 TEST_F(AudioApi, LoadSfxOddNamesAndSlots) {
     Effect("mixed.wAv", 20);
+    Effect("105.wav", 20);  // the path exists, but the slot does not
     const std::string log = Logged([&] {
         ThisGame.LoadSFX(8, "mixed.wAv");  // not a spelling of ".wav": gets ".wav" added
         ThisGame.LoadSFX(105);
@@ -89,6 +90,7 @@ TEST_F(AudioApi, LoadSfxOddNamesAndSlots) {
     ASSERT_TRUE(HasLine(log, "Load SFX   : 105")) << log;
     // Slot 105 is outside the table: only the engine's own line is written.
     EXPECT_EQ(log.substr(log.find("Load SFX   : 105")), "Load SFX   : 105\n");
+    for (int s = 0; s < kuvo::kSoundSlots; ++s) EXPECT_EQ(ALbufferActive[s], s == 8 ? 1 : 0) << s;
 }
 
 TEST_F(AudioApi, PlaySfxScalesByTheEffectsVolume) {

@@ -27,12 +27,13 @@ constexpr long kBlock = kuvo::kMusicBlockBytes;
 class AudioMusic : public AudioFixture {
 protected:
     // A stereo 16-bit piece at 8 kHz (half a second a block, so no block is
-    // played out while a test runs) of `blocks` blocks and a half, with a
-    // chunk before its samples and one after them.
+    // played out while a test runs) of `halfBlocks` half blocks, with a chunk
+    // before its samples and one after them longer than a block, which a
+    // stream that ran to the end of the file would take for sound.
     std::string Piece(const std::string& name, int halfBlocks, long* dataOffset) {
         std::vector<int16_t> s(size_t(halfBlocks) * size_t(kBlock) / 4, 1234);
         const std::string head = Chunk("fmt ", FmtBody(1, 2, 8000, 16)) + Chunk("LIST", std::string(22, 'i'));
-        const std::string file = Riff(head + Chunk("data", Samples16(s)) + Chunk("LIST", std::string(4000, 'z')));
+        const std::string file = Riff(head + Chunk("data", Samples16(s)) + Chunk("LIST", std::string(size_t(kBlock) + 4000, 'z')));
         if (dataOffset) *dataOffset = long(12 + head.size() + 8);
         return Write(name, file);
     }
@@ -89,10 +90,20 @@ TEST_F(AudioMusic, WavPieceWithoutRepeatEndsWithItsDataChunk) {
     ASys.BufferMusic_Wav_Sys();
     EXPECT_EQ(ASys.MusicMode, 0);
     EXPECT_EQ(Queued(), 2);
+    // Later frames read nothing more and only re-apply the settings.
     const long at = FilePos();
+    ASys.MusicPitchSys = 1.5f;
+    ASys.MusicVolumeSys = 0.5f;
+    ASys.MusicLevelSys = 0.6f;
+    ASys.MusicPanSys = 0.25f;
     ASys.HandleMusicSys();
     EXPECT_EQ(FilePos(), at);
     EXPECT_EQ(Queued(), 2);
+    EXPECT_FLOAT_EQ(SourceFloat(kuvo::kMusicSource, AL_PITCH), 1.5f);
+    EXPECT_FLOAT_EQ(SourceFloat(kuvo::kMusicSource, AL_GAIN), 0.3f);
+    float pos[3] = {9, 9, 9};
+    alGetSourcefv(ALsource[kuvo::kMusicSource], AL_POSITION, pos);
+    EXPECT_FLOAT_EQ(pos[0], -0.25f);
 }
 
 TEST_F(AudioMusic, FailedStartsLeaveTheRunningPiece) {

@@ -1,10 +1,11 @@
 // The seeded generator against golden draws and a small independent
 // re-computation of its steps, its range properties, the counter reset, and
-// the clock-driven family leaving the seeded sequence alone.
+// the clock-driven family: its own steps, and the seeded sequence left alone.
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <set>
 #include <vector>
 
@@ -36,6 +37,20 @@ struct Reference {
         return (out * 1024 + plus) % 1310725;
     }
 };
+
+// One clock-driven draw written out afresh: the clock read m (both reads
+// alike), the draw count ts after its increment and the seeded plus p.
+long long ClockReference(long long m, long long ts, long long p) {
+    auto t = [](long long i) { return static_cast<long long>(qRand_Txt[i]); };
+    long long b = (m + 37171 + p + m + p) % 256;
+    long long q = (t(b) + m + p) % 13817278;
+    b = (b + q) % 256;
+    q = (t(b) + q + ts) % 15215178;
+    b = (b + q + m) % 256;
+    long long out = t(b) + ts + t(m % 256);
+    out = (out * 16 + b + m) % 371716;
+    return (out * 1024 + q + 7 * ts) % 1310725;
+}
 
 TEST(EngineRandom, TableEntriesArePrintable) {
     EXPECT_EQ(qRand_Txt[0], 52);
@@ -157,6 +172,44 @@ TEST(EngineRandom, ClockFamilyStaysInRange) {
     qRand_tSeed = INT_MAX;
     k.tRnd(1.0f);
     EXPECT_EQ(qRand_tSeed, 0);
+}
+
+// Draws whose two clock reads fell in one millisecond (read around the call)
+// are checked against the steps; a draw that straddled a tick is skipped.
+TEST(EngineRandom, ClockFamilyFollowsItsSteps) {
+    KUVOCore& k = Core();
+    int checked = 0;
+    for (int seed : {0, 559, 987654}) {
+        k.SeedRnd(seed);
+        const long long plus = qRand_Plus;
+        for (int i = 0; i < 40; ++i) {
+            const int ts = 1000 + 4 * i;
+            qRand_tSeed = ts - 1;
+            const int before = k.Mills();
+            const float unit = k.tRnd(1.0f);
+            const float span = k.tRnd(2.0f, 5.0f);
+            const int whole = k.tRand(3.0f, 9.0f);
+            const int upTo = k.tRand(4.0f);
+            if (k.Mills() != before) continue;
+            const auto u = [&](int n) { return static_cast<float>(ClockReference(before, ts + n, plus)) / 1310725.0f; };
+            EXPECT_EQ(unit, u(0)) << "seed " << seed << " ms " << before;
+            EXPECT_EQ(span, static_cast<float>(2.0 + 3.0 * static_cast<double>(u(1))));
+            // The draw is a float before it is floored.
+            const auto floored = [](double v) { return static_cast<int>(std::floor(static_cast<float>(v))); };
+            EXPECT_EQ(whole, floored(3.0 + (static_cast<double>(9.9999f) - 3.0) * static_cast<double>(u(2))));
+            EXPECT_EQ(upTo, floored(static_cast<double>(4.9999f) * static_cast<double>(u(3))));
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 60) << "too few draws inside one millisecond";
+    // Drawing leaves the seeded state alone.
+    k.SeedRnd(77);
+    const int bit = qRand_Bit, plus = qRand_Plus, count = qRand_Count, out = qRand_Out;
+    k.tRnd(1.0f);
+    EXPECT_EQ(qRand_Bit, bit);
+    EXPECT_EQ(qRand_Plus, plus);
+    EXPECT_EQ(qRand_Count, count);
+    EXPECT_EQ(qRand_Out, out);
 }
 
 TEST(EngineRandom, CounterRestartsBeforeOverflow) {
