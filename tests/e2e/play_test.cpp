@@ -1,8 +1,6 @@
-// Whole games played as a player would, once with the keyboard and once with
-// the mouse: loading screen, start page, the set-up page's level-set choice,
-// play, the pause menu, the end banner and the return to the menu with its
-// jingle. Every screen is judged from the game's own screenshots (held F10)
-// by what the design fixes: colours, text, and pictures that move.
+// Whole games played as a player would, once by keyboard and once by mouse,
+// each screen judged from the game's own screenshots (held F10) by what the
+// design fixes; it never looks inside the game beyond its log, shots and sound.
 
 #include <gtest/gtest.h>
 
