@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,11 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPollMs = 20;
+constexpr int kGameNumber = 559;          // the data folder is Data/<game number>
+constexpr int kMinHoldMs = 100;           // a key held this long spans several frames
+constexpr int kSaveSettleMs = 250;        // no new save for this long: the key was let go
+constexpr int kShotTimeoutMs = 5000;
+const char kSavingLine[] = "> Saving Image - ";
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,6 +61,55 @@ std::vector<char*> ArgvOf(const std::vector<std::string>& args) {
 std::string Trimmed(const std::string& s) {
     size_t end = s.find_last_not_of(" \r\n\t");
     return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+long long NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+void PutLe(std::string* out, unsigned value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// The path of the last frame the game says it saved ("" when none).
+std::string LastSavedPath(const std::string& log) {
+    size_t at = log.rfind(kSavingLine);
+    if (at == std::string::npos) return std::string();
+    size_t to = log.find("  to ", at);
+    size_t end = log.find('\n', at);
+    if (to == std::string::npos || end == std::string::npos || to > end) return std::string();
+    return log.substr(to + 5, end - to - 5);
+}
+
+std::vector<std::string> ScreenshotFiles(const std::string& dir) {
+    std::vector<std::string> shots;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+        std::string name = e.path().filename().string();
+        if (name.rfind("Screenshot_", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
+            shots.push_back(e.path().string());
+    }
+    std::sort(shots.begin(), shots.end());  // the names carry the time, to the second
+    return shots;
+}
+
+void RemoveScreenshots(const std::string& dir) {
+    std::error_code ec;
+    for (const std::string& f : ScreenshotFiles(dir)) fs::remove(f, ec);
+}
+
+// Copies a saved frame once it decodes (the game logs before it encodes).
+bool CopyWhenComplete(const std::string& from, const std::string& to) {
+    for (int i = 0; i < 50; ++i) {
+        Image probe;
+        if (ReadPng(from, &probe)) {
+            std::error_code ec;
+            fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+            return !ec;
+        }
+        Pause(0.02);
+    }
+    return false;
 }
 
 }  // namespace
@@ -153,6 +208,38 @@ bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* 
     return false;
 }
 
+bool WriteToneWave(const std::string& path) {
+    constexpr int kRate = 22050;
+    constexpr double kPi = 3.14159265358979323846;
+    // Three rising notes with short gaps: (frequency, seconds), 0 Hz is silence.
+    const double notes[][2] = {{523.25, 0.25}, {0, 0.08}, {659.25, 0.25}, {0, 0.08}, {783.99, 0.45}};
+    std::string pcm;
+    for (const auto& n : notes) {
+        int count = static_cast<int>(n[1] * kRate);
+        for (int i = 0; i < count; ++i) {
+            double fade = std::min(1.0, std::min(i, count - i) / (0.01 * kRate));  // no clicks
+            double v = n[0] > 0 ? 0.5 * fade * std::sin(2 * kPi * n[0] * i / kRate) : 0.0;
+            PutLe(&pcm, static_cast<unsigned>(static_cast<int>(v * 32767)) & 0xFFFF, 2);
+        }
+    }
+    std::string wav = "RIFF";
+    PutLe(&wav, static_cast<unsigned>(36 + pcm.size()), 4);
+    wav += "WAVEfmt ";
+    PutLe(&wav, 16, 4);
+    PutLe(&wav, 1, 2);  // PCM
+    PutLe(&wav, 1, 2);  // mono
+    PutLe(&wav, kRate, 4);
+    PutLe(&wav, kRate * 2, 4);
+    PutLe(&wav, 2, 2);
+    PutLe(&wav, 16, 2);
+    wav += "data";
+    PutLe(&wav, static_cast<unsigned>(pcm.size()), 4);
+    wav += pcm;
+    std::ofstream out(path, std::ios::binary);
+    out << wav;
+    return static_cast<bool>(out);
+}
+
 GameProcess::GameProcess() {
     const char* base = std::getenv("ZINDLE_TEST_TMP");
     std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/e2e-XXXXXX";
@@ -180,8 +267,7 @@ bool GameProcess::Start(const LaunchOptions& options) {
     std::string program = dir_ + "/zindle-flaps";
     fs::create_symlink(ZINDLE_BINARY, program, ec);
     if (ec) return false;
-    fs::create_directory_symlink(std::string(ZINDLE_BUILD_DIR) + "/Data", dir_ + "/Data", ec);
-    if (ec) return false;
+    if (!MakeDataFolder(options)) return false;
 
     std::string conf = dir_ + "/alsoft.conf";
     if (options.OwnWaveWriter) {
@@ -209,8 +295,42 @@ bool GameProcess::Start(const LaunchOptions& options) {
     }
     pid_ = pid;
     exited_ = false;
+    startedNs_ = NowNs();
     return true;
 }
+
+bool GameProcess::MakeDataFolder(const LaunchOptions& options) {
+    // A folder of links rather than one link to the built folder, so a run
+    // can add files without touching the build.
+    const fs::path from = fs::path(ZINDLE_BUILD_DIR) / "Data";
+    const fs::path to = fs::path(dir_) / "Data";
+    std::error_code ec;
+    fs::create_directories(to / std::to_string(kGameNumber) / "audio", ec);
+    if (ec) return false;
+    for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const fs::path target = to / fs::relative(it->path(), from);
+        if (it->is_directory()) {
+            fs::create_directories(target, ec);
+        } else {
+            fs::create_symlink(it->path(), target, ec);
+        }
+        if (ec) return false;
+    }
+    if (ec) return false;
+    for (int slot : options.StandInSounds) {
+        char name[32];
+        std::snprintf(name, sizeof name, "audio/%02d.wav", slot);
+        if (!fs::exists(DataFile(name)) && !WriteToneWave(DataFile(name))) return false;
+    }
+    return true;
+}
+
+std::string GameProcess::DataFile(const std::string& name) const {
+    return dir_ + "/Data/" + std::to_string(kGameNumber) + "/" + name;
+}
+
+int GameProcess::Now() const { return static_cast<int>((NowNs() - startedNs_) / 1000000); }
 
 std::string GameProcess::Stdout() const { return ReadWhole(dir_ + "/stdout.txt"); }
 std::string GameProcess::Stderr() const { return ReadWhole(dir_ + "/stderr.txt"); }
@@ -300,13 +420,90 @@ void GameProcess::MoveMouse(const std::string& window, int x, int y) {
     Run({"xdotool", "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y)});
 }
 
-void GameProcess::Click(int button, double seconds) {
+void GameProcess::ButtonDown(int button) {
     if (button < 1 || button > 7) return;
     Run({"xdotool", "mousedown", std::to_string(button)});
     heldButtons_[button] = true;
-    Pause(seconds);
+}
+
+void GameProcess::ButtonUp(int button) {
+    if (button < 1 || button > 7) return;
     Run({"xdotool", "mouseup", std::to_string(button)});
     heldButtons_[button] = false;
+}
+
+void GameProcess::Click(int button, double seconds) {
+    ButtonDown(button);
+    Pause(seconds);
+    ButtonUp(button);
+}
+
+void GameProcess::ClickAt(const std::string& window, int x, int y, int button) {
+    MoveMouse(window, x, y);
+    Pause(0.05);
+    Click(button);
+}
+
+Shot GameProcess::SettleSaves(int before) {
+    Shot shot;
+    int seen = Count(kSavingLine);
+    int lastChange = Now();
+    if (seen > before) shot.AtMs = lastChange;
+    Clock::time_point start = Clock::now();
+    while (Now() - lastChange < kSaveSettleMs && Elapsed(start) < kShotTimeoutMs) {
+        Pause(0.01);
+        int n = Count(kSavingLine);
+        if (n != seen) {
+            seen = n;
+            lastChange = Now();
+            shot.AtMs = lastChange;
+        }
+    }
+    if (seen > before) shot.Path = LastSavedPath(Stdout());
+    return shot;
+}
+
+Shot GameProcess::TakeShot(const std::string& name) {
+    RemoveScreenshots(dir_);
+    const int before = Count(kSavingLine);
+    KeyDown("F10");
+    Clock::time_point start = Clock::now();
+    while ((Count(kSavingLine) <= before || Elapsed(start) < kMinHoldMs) && Elapsed(start) < kShotTimeoutMs &&
+           Running())
+        Pause(0.01);
+    KeyUp("F10");
+    Shot shot = SettleSaves(before);
+    if (shot.Path.empty()) return shot;
+    std::error_code ec;
+    fs::create_directories(dir_ + "/shots", ec);
+    const std::string dest = dir_ + "/shots/" + name + ".png";
+    shot.Path = CopyWhenComplete(shot.Path, dest) ? dest : std::string();
+    RemoveScreenshots(dir_);
+    return shot;
+}
+
+std::vector<Shot> GameProcess::TakeShotsAcrossSeconds(const std::string& name, int count, int timeoutMs) {
+    RemoveScreenshots(dir_);
+    const int before = Count(kSavingLine);
+    KeyDown("F10");
+    Clock::time_point start = Clock::now();
+    // One more file than asked: a second's file is final once the next began.
+    while (static_cast<int>(ScreenshotFiles(dir_).size()) <= count && Elapsed(start) < timeoutMs && Running())
+        Pause(0.02);
+    KeyUp("F10");
+    SettleSaves(before);
+    std::vector<Shot> shots;
+    std::error_code ec;
+    fs::create_directories(dir_ + "/shots", ec);
+    std::vector<std::string> files = ScreenshotFiles(dir_);
+    for (size_t i = 0; i < files.size() && static_cast<int>(i) < count; ++i) {
+        Shot shot;
+        const std::string dest = dir_ + "/shots/" + name + "-" + std::to_string(i + 1) + ".png";
+        if (CopyWhenComplete(files[i], dest)) shot.Path = dest;
+        shots.push_back(shot);
+    }
+    RemoveScreenshots(dir_);
+    return shots;
 }
 
 bool GameProcess::RequestClose(const std::string& window) { return Run({"wmctrl", "-i", "-c", window}).Status == 0; }
@@ -336,17 +533,7 @@ int GameProcess::WaitExit(int timeoutMs) {
     return status_;
 }
 
-std::vector<std::string> GameProcess::Screenshots() const {
-    std::vector<std::string> shots;
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir_, ec)) {
-        std::string name = e.path().filename().string();
-        if (name.rfind("Screenshot_", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
-            shots.push_back(e.path().string());
-    }
-    std::sort(shots.begin(), shots.end());
-    return shots;
-}
+std::vector<std::string> GameProcess::Screenshots() const { return ScreenshotFiles(dir_); }
 
 void GameProcess::Kill() {
     if (pid_ <= 0 || exited_) return;

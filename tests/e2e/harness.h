@@ -39,12 +39,26 @@ bool ReadPng(const std::string& path, Image* image);
 // once the device is closed); false when the file has no data chunk.
 bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* rate);
 
+// Writes a short mono 16-bit WAV of three rising tones with gaps between
+// them: a sound with a shape that can be recognised in a capture.
+bool WriteToneWave(const std::string& path);
+
 struct LaunchOptions {
     // Sound goes to a wave-writer configuration of the run's own (capture in
     // the run directory); false keeps the caller's ALSOFT_CONF.
     bool OwnWaveWriter = true;
     // Extra environment for the game, as name and value.
     std::vector<std::pair<std::string, std::string>> Env;
+    // Sound slots a test listens for: where the data folder has no file for
+    // one, the run's own data folder gets a tone pattern in its place, so the
+    // test hears the game's behaviour whatever state the sound set is in.
+    std::vector<int> StandInSounds;
+};
+
+// A screenshot the game saved, copied out of its program directory.
+struct Shot {
+    std::string Path;  // "" when none was saved in time
+    int AtMs = -1;     // harness clock when the game logged the saved frame
 };
 
 class GameProcess {
@@ -55,10 +69,15 @@ public:
     GameProcess& operator=(const GameProcess&) = delete;
 
     // Starts the game with its program directory in a fresh temporary folder
-    // holding links to the binary and the data folder.
+    // holding a link to the binary and a data folder of its own (links to the
+    // built files, plus any stand-in sounds).
     bool Start(const LaunchOptions& options = LaunchOptions());
 
     const std::string& Dir() const { return dir_; }
+    // A file of the run's data folder, as "audio/95.wav".
+    std::string DataFile(const std::string& name) const;
+    // Milliseconds since Start, on the clock every AtMs uses.
+    int Now() const;
     int Pid() const { return pid_; }
     std::string Stdout() const;
     std::string Stderr() const;
@@ -89,7 +108,19 @@ public:
     void KeyUp(const std::string& key);
     // Mouse, in pixels relative to the window's top-left corner.
     void MoveMouse(const std::string& window, int x, int y);
+    void ButtonDown(int button = 1);
+    void ButtonUp(int button = 1);
     void Click(int button = 1, double seconds = 0.1);
+    // Moves there, lets the game see the pointer at rest, then clicks.
+    void ClickAt(const std::string& window, int x, int y, int button = 1);
+
+    // Holds F10 until the game has saved a frame (and for at least 0.1 s),
+    // lets go, and copies the last frame saved to shots/<name>.png.
+    Shot TakeShot(const std::string& name);
+    // Holds F10 until the game has saved frames in `count` different seconds
+    // (one file per second of the clock) and copies them, oldest first, to
+    // shots/<name>-<n>.png; returns what it got.
+    std::vector<Shot> TakeShotsAcrossSeconds(const std::string& name, int count, int timeoutMs = 15000);
     // A close request (WM_DELETE_WINDOW) through the window manager.
     bool RequestClose(const std::string& window);
 
@@ -104,8 +135,13 @@ public:
 private:
     void Kill();
     void ReleaseAll();
+    bool MakeDataFolder(const LaunchOptions& options);
+    // Waits until no new frame has been saved for a while; returns the last
+    // saved path and the time it was seen.
+    Shot SettleSaves(int before);
 
     std::string dir_;
+    long long startedNs_ = 0;
     int pid_ = -1;
     int status_ = -1;
     bool exited_ = false;
