@@ -67,10 +67,6 @@ long long NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
-void PutLe(std::string* out, unsigned value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // The path of the last frame the game says it saved ("" when none).
 std::string LastSavedPath(const std::string& log) {
     size_t at = log.rfind(kSavingLine);
@@ -208,38 +204,6 @@ bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* 
     return false;
 }
 
-bool WriteToneWave(const std::string& path) {
-    constexpr int kRate = 22050;
-    constexpr double kPi = 3.14159265358979323846;
-    // Three rising notes with short gaps: (frequency, seconds), 0 Hz is silence.
-    const double notes[][2] = {{523.25, 0.25}, {0, 0.08}, {659.25, 0.25}, {0, 0.08}, {783.99, 0.45}};
-    std::string pcm;
-    for (const auto& n : notes) {
-        int count = static_cast<int>(n[1] * kRate);
-        for (int i = 0; i < count; ++i) {
-            double fade = std::min(1.0, std::min(i, count - i) / (0.01 * kRate));  // no clicks
-            double v = n[0] > 0 ? 0.5 * fade * std::sin(2 * kPi * n[0] * i / kRate) : 0.0;
-            PutLe(&pcm, static_cast<unsigned>(static_cast<int>(v * 32767)) & 0xFFFF, 2);
-        }
-    }
-    std::string wav = "RIFF";
-    PutLe(&wav, static_cast<unsigned>(36 + pcm.size()), 4);
-    wav += "WAVEfmt ";
-    PutLe(&wav, 16, 4);
-    PutLe(&wav, 1, 2);  // PCM
-    PutLe(&wav, 1, 2);  // mono
-    PutLe(&wav, kRate, 4);
-    PutLe(&wav, kRate * 2, 4);
-    PutLe(&wav, 2, 2);
-    PutLe(&wav, 16, 2);
-    wav += "data";
-    PutLe(&wav, static_cast<unsigned>(pcm.size()), 4);
-    wav += pcm;
-    std::ofstream out(path, std::ios::binary);
-    out << wav;
-    return static_cast<bool>(out);
-}
-
 GameProcess::GameProcess() {
     const char* base = std::getenv("ZINDLE_TEST_TMP");
     std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/e2e-XXXXXX";
@@ -267,7 +231,7 @@ bool GameProcess::Start(const LaunchOptions& options) {
     std::string program = dir_ + "/zindle-flaps";
     fs::create_symlink(ZINDLE_BINARY, program, ec);
     if (ec) return false;
-    if (!MakeDataFolder(options)) return false;
+    if (!MakeDataFolder()) return false;
 
     std::string conf = dir_ + "/alsoft.conf";
     if (options.OwnWaveWriter) {
@@ -299,7 +263,7 @@ bool GameProcess::Start(const LaunchOptions& options) {
     return true;
 }
 
-bool GameProcess::MakeDataFolder(const LaunchOptions& options) {
+bool GameProcess::MakeDataFolder() {
     // A folder of links rather than one link to the built folder, so a run
     // can add files without touching the build.
     const fs::path from = fs::path(ZINDLE_BUILD_DIR) / "Data";
@@ -318,11 +282,6 @@ bool GameProcess::MakeDataFolder(const LaunchOptions& options) {
         if (ec) return false;
     }
     if (ec) return false;
-    for (int slot : options.StandInSounds) {
-        char name[32];
-        std::snprintf(name, sizeof name, "audio/%02d.wav", slot);
-        if (!fs::exists(DataFile(name)) && !WriteToneWave(DataFile(name))) return false;
-    }
     return true;
 }
 

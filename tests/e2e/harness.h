@@ -41,7 +41,6 @@ bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* 
 
 // Writes a short mono 16-bit WAV of three rising tones with gaps between
 // them: a sound with a shape that can be recognised in a capture.
-bool WriteToneWave(const std::string& path);
 
 struct LaunchOptions {
     // Sound goes to a wave-writer configuration of the run's own (capture in
@@ -49,10 +48,6 @@ struct LaunchOptions {
     bool OwnWaveWriter = true;
     // Extra environment for the game, as name and value.
     std::vector<std::pair<std::string, std::string>> Env;
-    // Sound slots a test listens for: where the data folder has no file for
-    // one, the run's own data folder gets a tone pattern in its place, so the
-    // test hears the game's behaviour whatever state the sound set is in.
-    std::vector<int> StandInSounds;
 };
 
 // A screenshot the game saved, copied out of its program directory.
@@ -135,7 +130,7 @@ public:
 private:
     void Kill();
     void ReleaseAll();
-    bool MakeDataFolder(const LaunchOptions& options);
+    bool MakeDataFolder();
     // Waits until no new frame has been saved for a while; returns the last
     // saved path and the time it was seen.
     Shot SettleSaves(int before);

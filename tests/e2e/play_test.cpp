@@ -76,13 +76,13 @@ bool LooksStartPage(const Image& i) {
 }
 
 // The set-up page with the row of the given bar colour (0 red "Random",
-// 1 green "Set B", 2 blue "Set A") highlighted in the list's focus, above the
-// other rows' fainter bars.
+// 1 green "Set B", 2 blue "Set A") highlighted in the list's focus; the row
+// above it is another colour (the turning background shows through its
+// fainter bar, so only its hue is judged).
 bool SetupHighlights(const Image& i, int channel) {
     const Rgb lit = e2e::PixelAt(i, 330, kSetupFocusY);
-    const int v[3] = {lit.R, lit.G, lit.B};
     const Rgb above = e2e::PixelAt(i, 330, kSetupFocusY - kRowSpacing);
-    return Dominant(lit, channel, 30) && v[channel] > std::max({above.R, above.G, above.B}) + 20 &&
+    return Dominant(lit, channel, 20) && !Dominant(above, channel, 20) &&
            !Dominant(e2e::PixelAt(i, 400, 570), 1, 60);
 }
 
@@ -219,9 +219,7 @@ void ExpectJingles(const GameProcess& game, int backAt, int quietUntil, int clos
 // Starts a run that listens for the jingle; returns its window and the
 // harness time the sound device opened.
 std::string Launch(GameProcess& game, int* audioAt) {
-    e2e::LaunchOptions options;
-    options.StandInSounds = {kJingleSlot};
-    if (!game.Start(options)) return std::string();
+    if (!game.Start()) return std::string();
     if (!game.WaitFor("> OpenAL Audio Engaged!\n")) return std::string();
     *audioAt = game.Now();
     if (!game.WaitFor("> Opened Window\n", 2)) return std::string();
