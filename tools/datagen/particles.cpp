@@ -19,8 +19,8 @@ constexpr float kC = 16.0f;  // cell centre
 
 // Grey shading shared by every particle: a light core, a darker rim, and a
 // white glint toward the top-left.
-void Body(Region r, const Sdf& shape, float size) {
-    Fill(r, Grow(shape, 1.2f), Grey(0.42f));
+void Body(Region r, const Sdf& shape, float size, float rim = 1.2f, float rimShade = 0.42f) {
+    Fill(r, Grow(shape, rim), Grey(rimShade));
     Fill(r, shape, Radial(kC - size * 0.3f, kC - size * 0.3f, size * 1.4f, Grey(1.0f), Grey(0.62f)));
 }
 
@@ -45,7 +45,9 @@ void Droplet(Region r, int v) {
     } else {
         shape = Union(Circle(kC, kC, s * 0.85f), Circle(kC + s, kC - s * 0.8f, s * 0.35f));
     }
-    Body(r, shape, s);
+    // Splashes are tinted blue and fly over a blue sea: a heavy dark rim
+    // keeps them apart from the water behind.
+    Body(r, shape, s, 2.2f, 0.08f);
     Glint(r, kC - s * 0.35f, kC - s * 0.05f + (v < 6 ? 1 : 0), std::max(1.2f, s * 0.22f));
 }
 
