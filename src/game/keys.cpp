@@ -45,6 +45,3 @@ void MyGame::KeyDefaults() {
         SetKey(9, base + kBackButton);
     }
 }
-
-// The redefinition screen is not built yet; it draws nothing and changes nothing.
-void MyGame::RedefineKeys() {}

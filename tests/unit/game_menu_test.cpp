@@ -108,25 +108,21 @@ TEST_F(GameMenu, StartOpensTheSetUpPageAndAFreshStartBeginsTheGame) {
     EXPECT_EQ(0, g->PointerChosen);
 }
 
-TEST_F(GameMenu, OptionsHandStraightBackAndTheStartPageAnswersAgain) {
+TEST_F(GameMenu, TheGearOpensTheOptionsFromTheTopAndMirrorsTheStatisticsFlag) {
     FreshGame g;
     g->MenuCursor = 1;  // Options
     g->DebugStats = 1;
+    g->OptionCursor = 6;
+    g->OptionScroll = -300;
     ASys.VirtualKeys[10] = 1;
     Update([&] { g->LoopTarget(); });
-    EXPECT_EQ(1, g->Settings[22]) << "opening them mirrors the statistics flag";
-    EXPECT_EQ(0, g->Overlay) << "the options hand control straight back";
+    EXPECT_EQ(1, g->Overlay);
+    EXPECT_EQ(1, g->Settings[22]);
+    EXPECT_EQ(0, g->OptionCursor);
+    EXPECT_EQ(1, g->KeyLock[2]) << "the press that opened them acts no further";
     for (int i = 0; i < 3; i++) Update([&] { g->LoopTarget(); });
-    g->Settings[22] = 0;
-    Update([&] { g->LoopTarget(); });
-    EXPECT_EQ(0, g->Settings[22]) << "the held press does not open them again";
-    ASys.VirtualKeys[10] = 0;
-    Update([&] { g->LoopTarget(); });
-    ASys.VirtualKeys[3] = 1;
-    Update([&] { g->LoopTarget(); });
-    EXPECT_EQ(0, g->MenuCursor) << "the start page takes the next move";
-    EXPECT_EQ(0, g->Overlay);
-    EXPECT_EQ(0, g->GameState);
+    EXPECT_EQ(1, g->Overlay) << "the held press does not close them again";
+    EXPECT_EQ(0, g->OptionCursor);
 }
 
 TEST_F(GameMenu, AFirstTouchHighlightsAndASecondActivates) {

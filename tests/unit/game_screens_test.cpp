@@ -141,20 +141,27 @@ TEST_F(GameScreens, RightWalksTheChoicesAroundAndQuitEndsTheGame) {
     EXPECT_EQ(-1, g->BannerReason);
 }
 
-TEST_F(GameScreens, OptionsFromThePauseMenuComeStraightBack) {
+TEST_F(GameScreens, OptionsFromThePauseMenuKeepTheirPlaceAndGiveItBack) {
     FreshGame g;
     Start(*g);
     g->Paused = 1;
     g->PauseChoice = 2;
+    g->OptionCursor = 4;
     Update([&] { g->LoopTarget(); });
     ASys.VirtualKeys[10] = 1;
     Update([&] { g->LoopTarget(); });
-    EXPECT_EQ(0, g->Overlay) << "the options hand straight back";
+    ASys.VirtualKeys[10] = 0;
+    EXPECT_EQ(1, g->Overlay);
     EXPECT_EQ(1, g->Paused) << "the pause menu returns when the options close";
-    EXPECT_EQ(1, g->KeyLock[10]) << "the press that opened them acts no further";
+    EXPECT_EQ(4, g->OptionCursor) << "opened from the pause menu, the highlight stays";
     Update([&] { g->LoopTarget(); });
+    Escape(true);
+    Update([&] { g->LoopTarget(); });
+    Update([&] { g->LoopTarget(); });
+    Escape(false);
     EXPECT_EQ(0, g->Overlay);
-    EXPECT_EQ(1, g->Paused);
+    EXPECT_EQ(1, g->Paused) << "the held Escape neither resumes nor quits";
+    EXPECT_EQ(0, g->EndReason);
 }
 
 TEST_F(GameScreens, IdlePauseButtonsSinkAndComeBackOnAClick) {
