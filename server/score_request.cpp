@@ -22,6 +22,13 @@ constexpr int kStatusBadRequest = 400;
 constexpr int kStatusTooLong = 414;
 constexpr const char* kScorePath = "/Scores.php";
 
+// A reason with one size in it, e.g. "payload longer than %zu characters".
+std::string WithSize(const char* format, size_t size) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, format, size);
+    return buf;
+}
+
 Verdict Refuse(int status, std::string reason) {
     Verdict v;
     v.status = status;
@@ -88,7 +95,7 @@ bool IsNameCharacter(char c) {
 }
 
 Verdict ReadPayload(const std::string& payload) {
-    if (payload.size() > kPayloadMax) return Refuse(kStatusTooLong, "payload longer than 256 characters");
+    if (payload.size() > kPayloadMax) return Refuse(kStatusTooLong, WithSize("payload longer than %zu characters", kPayloadMax));
     const size_t tagLength = std::strlen(kClosingTag);
     if (payload.size() < tagLength || payload.compare(payload.size() - tagLength, tagLength, kClosingTag) != 0)
         return Refuse(kStatusBadRequest, "payload does not end with the closing tag KUVO{");
@@ -108,8 +115,8 @@ Verdict ReadPayload(const std::string& payload) {
 
     const std::string& userId = fields[0];
     const std::string& name = fields[1];
-    if (!IsUserId(userId)) return Refuse(kStatusBadRequest, "user ID must be 1 to 18 capital letters");
-    if (name.size() != kNameLength) return Refuse(kStatusBadRequest, "name must be exactly 12 characters");
+    if (!IsUserId(userId)) return Refuse(kStatusBadRequest, WithSize("user ID must be 1 to %zu capital letters", kUserIdMax));
+    if (name.size() != kNameLength) return Refuse(kStatusBadRequest, WithSize("name must be exactly %zu characters", kNameLength));
     bool anyShown = false;
     for (char c : name) {
         if (!IsNameCharacter(c))
@@ -174,7 +181,7 @@ Verdict ReadScoreRequest(const std::string& target, const ScrambleKey& key) {
         start = end + 1;
     }
     if (!haveGame || !haveScore) return Refuse(kStatusBadRequest, "query must be Game=NNNN&Score=PAYLOAD");
-    if (score.size() > kEscapedMax) return Refuse(kStatusTooLong, "Score parameter longer than 1024 characters");
+    if (score.size() > kEscapedMax) return Refuse(kStatusTooLong, WithSize("Score parameter longer than %zu characters", kEscapedMax));
     if (game != Padded(kGameNumber)) return Refuse(kStatusBadRequest, "Game parameter is not " + Padded(kGameNumber));
 
     // The game escapes every special character and drops the rest, so

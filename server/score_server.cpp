@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -74,6 +75,9 @@ ScoreServer::ScoreServer(ScoreStore& store, ServerOptions options)
       options_(std::move(options)),
       limiter_(options_.ratePerMinute, options_.rateBurst, kRateAddressesMax),
       http_(new httplib::Server()) {
+    // Seconds until a spent address has one request again.
+    const double perMinute = options_.ratePerMinute > 0 ? options_.ratePerMinute : 1.0;
+    retryAfter_ = std::to_string(static_cast<long long>(std::ceil(60.0 / perMinute)));
     httplib::Server& s = *http_;
     s.set_payload_max_length(kBodyMax);
     s.set_read_timeout(kReadTimeoutSec, 0);
@@ -85,7 +89,7 @@ ScoreServer::ScoreServer(ScoreStore& store, ServerOptions options)
     s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         tNote.clear();
         if (limiter_.Allow(req.remote_addr, MonotonicSeconds())) return httplib::Server::HandlerResponse::Unhandled;
-        res.set_header("Retry-After", "60");
+        res.set_header("Retry-After", retryAfter_);
         Refuse(res, 429, "too many requests from this address");
         return httplib::Server::HandlerResponse::Handled;
     });

@@ -56,6 +56,7 @@ private:
     ServerOptions options_;
     ScrambleKey key_;
     RateLimiter limiter_;
+    std::string retryAfter_;
     std::unique_ptr<httplib::Server> http_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> serving_{false};
