@@ -224,11 +224,14 @@ TEST_F(ServerHttp, OneLogLinePerRequest) {
     auto cli = ClientFor(server.port());
     GameSide g;
     g.best[2] = 10;
-    ASSERT_TRUE(cli->Get(TargetOf(GamePayload(g))));
-    ASSERT_TRUE(cli->Get("/Scores.php?Game=0559&Score=%0Aforged"));
-    ASSERT_TRUE(cli->Get("/missing"));
-    const std::vector<std::string> lines = WaitForLines(server, 3);
-    ASSERT_EQ(lines.size(), 3u);
+    // Each line is written after its answer, possibly by another worker, so
+    // the next request waits for it to keep the lines in order.
+    const std::string targets[] = {TargetOf(GamePayload(g)), "/Scores.php?Game=0559&Score=%0Aforged", "/missing"};
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(cli->Get(targets[i]));
+        ASSERT_EQ(WaitForLines(server, i + 1).size(), i + 1);
+    }
+    const std::vector<std::string> lines = server.lines();
     EXPECT_NE(lines[0].find(" 127.0.0.1 GET /Scores.php 200 stored user " + servertest::UserIdOf(g) + " boards 1"),
               std::string::npos)
         << lines[0];
