@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test (CTest): unit tests,
 # GL tests and end-to-end tests under a private Xvfb + openbox, then the unit
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer. It leaves
-# no process or temporary file behind, and never touches a display it did not
-# start beyond running the tests on it.
+# tests and the score-server tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer. It leaves no process or temporary file behind,
+# and never touches a display it did not start beyond running the tests on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/display.sh
@@ -13,7 +13,7 @@ echo "== build (build/)"
 scripts/build.sh build
 echo "== build with sanitizers (build-asan/)"
 cmake -S . -B build-asan -DZINDLE_SANITIZE=ON -DZINDLE_DATA=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build-asan -j"$(nproc)" --target unit_tests
+cmake --build build-asan -j"$(nproc)" --target unit_tests server_tests
 
 work=$(mktemp -d /tmp/zindle-test.XXXXXX)
 cleanup() {
@@ -39,7 +39,7 @@ export ZINDLE_TEST_TMP="$work"
 
 echo "== tests (display $DISPLAY)"
 (cd build && ctest --output-on-failure -j"$(nproc)")
-echo "== unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+echo "== unit and score-server tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-   ctest --output-on-failure -L unit -j"$(nproc)")
+   ctest --output-on-failure -L 'unit|server' -j"$(nproc)")
 echo "== all tests passed"
