@@ -137,8 +137,9 @@ public:
     void ClearKeys();
     void PollRedef();
 
-    // ---- network
+    // ---- network and the desktop
     void URLData(std::string host, std::string path);
+    int OpenBrowserSys(std::string page);
 
     // ---- log, formatting, user
     void Debuglog(const char* text);

@@ -16,6 +16,8 @@ namespace {
 
 // Longest user name we report (the buffer holds this plus its terminator).
 constexpr size_t kUserNameMax = 256;
+constexpr long kPasswdScratchMax = 1 << 20;     // largest passwd scratch we accept as a hint
+constexpr size_t kPasswdScratchDefault = 16384;  // scratch when there is no usable hint
 
 std::string BoundedName(const char* name) {
     if (name == nullptr) return std::string();
@@ -46,8 +48,10 @@ std::string KUVOSys::SystemUsername() {
 
     // The account of the effective user is the most reliable source; the
     // login record and $USER cover systems without a passwd entry for it.
-    long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> scratch(hint > 0 ? static_cast<size_t>(hint) : 16384);
+    // The system's size hint may be absent or absurd; either way the scratch
+    // space stays within a fixed bound.
+    const long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> scratch(hint > 0 && hint <= kPasswdScratchMax ? static_cast<size_t>(hint) : kPasswdScratchDefault);
     struct passwd entry;
     struct passwd* found = nullptr;
     if (getpwuid_r(geteuid(), &entry, scratch.data(), scratch.size(), &found) == 0 &&

@@ -128,8 +128,44 @@ extern int DebugMessages;
 extern char TempstrSys[kuvo::kSysTextSize];
 
 // ---- network
-extern std::string website_HTML;
+extern std::string website_HTML;   // kept bytes of the block received last
 extern std::string URLGrabbed;
+// Time limits of a fetch in milliseconds, kuvo::kWebConnectMs and
+// kuvo::kWebReceiveMs; tests shorten them to keep dead-server cases quick.
+extern int WebConnectLimitMs;
+extern int WebReceiveLimitMs;
+
+namespace kuvo {
+// A host given as "name" or "name:port" (port 1..65535, 80 when absent); the
+// name holds only letters, digits, dots and minus signs. Returns false and
+// leaves out alone for anything else, the empty text included.
+struct HostPort {
+    std::string Name;
+    int Port;
+};
+bool ParseHostPort(const std::string& text, HostPort* out);
+
+// Finds the payload of an answer between its start and end tags, one receive
+// block at a time. Each block is searched on its own, so a tag cut in two by
+// the network is not seen. The payload keeps only codes 32..127, CR and LF and
+// never grows past kWebResultMax characters.
+class WebFramer {
+public:
+    // Empties window and result: the framing starts before the payload.
+    WebFramer(std::string& window, std::string& result);
+    void Block(const char* data, size_t length);
+    // True once the end tag has been seen; nothing further is read.
+    bool Done() const { return State_ == 2; }
+    // The connection ended (or ran out of time) before any end tag.
+    void Finish();
+
+private:
+    std::string& Window_;
+    std::string& Result_;
+    int State_;             // 0 before the payload, 1 inside it, 2 after it
+    size_t Appended_;       // payload bytes seen, whether kept in Result_ or not
+};
+}  // namespace kuvo
 
 // Every GLFW read that input polling and capture make goes through this table,
 // so tests can drive the poll with fake keys, mice and controllers. The

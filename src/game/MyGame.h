@@ -46,6 +46,13 @@ BannerText BannerWords(int reason);
 // times (0 when one is due, or when the clock has gone back past the
 // restart margin), never more than one update period.
 int ActiveWait(int now, int nextUpdate, int nextRender);
+// The score server's host ("name" or "name:port") from the value of
+// ZINDLE_SCORE_HOST: the built-in default when it is unset, "" (score
+// requests off) when it is empty, else the value as given.
+std::string ScoreHostFrom(const char* setting);
+// First entry of score board b, or -1 when the board lies outside the score
+// tables (a hand-edited save file can hold any board number).
+int BoardBase(int b);
 }  // namespace zindle
 
 struct Particle {
@@ -219,6 +226,8 @@ public:
 
     // ================= score boards
     void SendScores(int mode);
+    std::string ScorePayload(const std::string& name, int mode);  // before scrambling
+    void ReadScoreAnswer(const std::string& answer);
     void HandleDefaultScoreboards();
     void DisplayScoreboard();
     void DefaultScoreDisplay(int mode);

@@ -16,17 +16,16 @@ constexpr int kSlideOut = 271;    // ...and the frame sliding out starts
 constexpr int kSkipTo = 270;      // a skip jumps the page timer here
 constexpr float kPanelWidth = 180;
 constexpr float kPanelHeight = 360;
-
-// First entry of board b, or -1 when the board lies outside the table (a
-// hand-edited save file can hold any board number).
-int BoardBase(int b) {
-    if (b < 0 || b >= zindle::kScoreEntries / zindle::kBoardEntries) return -1;
-    return b * zindle::kBoardEntries;
-}
 }  // namespace
 
-// Online scores come with the score server; until then nothing is sent.
-void MyGame::SendScores(int) {}
+namespace zindle {
+int BoardBase(int b) {
+    if (b < 0 || b >= kScoreEntries / kBoardEntries) return -1;
+    return b * kBoardEntries;
+}
+}  // namespace zindle
+
+using zindle::BoardBase;
 
 void MyGame::HandleDefaultScoreboards() {
     const int base = BoardBase(SelectedSet);
