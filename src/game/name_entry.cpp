@@ -129,6 +129,14 @@ void MyGame::EnterYourName() {
     }
 }
 
-// The name as text belongs with the online board, which is built apart; until
-// it lands the options row shows no name.
-std::string MyGame::ShowName() { return std::string(); }
+std::string MyGame::ShowName() {
+    std::string name;
+    int used = 0;
+    for (int p = 0; p < zindle::kNameChars; p++) {
+        const int code = CodeAt(*this, p);
+        name += static_cast<char>(Char64b(code));
+        if (code > 0) used++;
+    }
+    // Trailing blanks stay: the score server expects all twelve positions.
+    return used > 0 ? name : std::string("Enter Your Name");
+}

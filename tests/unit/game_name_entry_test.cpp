@@ -57,6 +57,24 @@ TEST_F(GameNameEntry, WheelsRollThroughTheAlphabetAndWrap) {
     }
 }
 
+TEST_F(GameNameEntry, ShowNameGivesAllTwelvePositionsOnceAnyIsSet) {
+    const struct {
+        std::vector<int> Codes;  // from position 0; the rest stay blank
+        const char* Shown;
+    } cases[] = {
+        {{}, "Enter Your Name"},
+        {{12, 13, 14}, "ABC         "},
+        {{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "------------"},  // minus signs count as set
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 38}, "           a"},
+    };
+    for (const auto& c : cases) {
+        FreshGame g;
+        for (int p = 0; p < static_cast<int>(c.Codes.size()); p++)
+            g->Settings[50 + p / 2] |= c.Codes[static_cast<size_t>(p)] << (p % 2 == 0 ? 0 : 8);
+        EXPECT_EQ(c.Shown, g->ShowName());
+    }
+}
+
 TEST_F(GameNameEntry, AHeldRollRepeatsAfter30_22_14_6ThenEvery2) {
     FreshGame g;
     Open(*g);
