@@ -127,6 +127,10 @@ extern int wasCanvasWidth, wasCanvasHeight;
 extern int DebugMessages;
 extern char TempstrSys[kuvo::kSysTextSize];
 
+// ---- the one open file (files.cpp)
+extern FILE* MyOpenFile;  // null while no file is open
+extern int FileOpen;      // 1 while a file is open, else 0
+
 // ---- network
 extern std::string website_HTML;   // kept bytes of the block received last
 extern std::string URLGrabbed;

@@ -7,8 +7,9 @@ namespace zcommon {
 
 namespace {
 
-// Shift values can be negative only for a keyword with bytes above 127 and a
-// game number below 128; the output is still kept inside the alphabet.
+// Table entries, and with them the carry, are truncated remainders: negative
+// only for a keyword byte above 127 with a game number below 128. The output
+// letter wraps into 0..91 so that even then it stays inside the alphabet.
 int Wrap(int v) {
     const int r = v % kScrambleAlphabet;
     return r < 0 ? r + kScrambleAlphabet : r;

@@ -1,17 +1,57 @@
-// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+// The engine's file API: names below the program directory, forwarded to the
+// backend's single open file. It keeps no state of its own and never builds a
+// path that could be cut short to fit a buffer.
+
+#include <cstdio>
+#include <cstring>
 
 #include "KUVOCore.h"
+#include "KUVO_glfw3.h"
+#include "core_internal.h"
 
-int KUVOCore::WriteFile(std::string) { return 0; }
-int KUVOCore::ReadFile(std::string) { return 0; }
-void KUVOCore::WriteInt(int) {}
-void KUVOCore::WriteByte(char) {}
-void KUVOCore::WriteLine(std::string) {}
-void KUVOCore::WriteString(std::string) {}
-int KUVOCore::ReadInt() { return 0; }
-int KUVOCore::ReadByte() { return 0; }
-std::string KUVOCore::ReadLine() { return std::string(); }
-int KUVOCore::ReadString() { return 0; }
-int KUVOCore::FilePos() { return 0; }
-void KUVOCore::FileSeek(int) {}
-void KUVOCore::CloseFile() {}
+namespace {
+
+std::string PathOf(const KUVOCore& core, const std::string& name) {
+    std::string path(core.ProgramDir, strnlen(core.ProgramDir, sizeof core.ProgramDir));
+    path += '/';
+    path += name.c_str();  // a name ends at its first zero byte, as the C library sees it
+    return path;
+}
+
+}  // namespace
+
+int KUVOCore::WriteFile(std::string name) { return ASys.WriteFile_Sys(PathOf(*this, name).c_str()); }
+
+int KUVOCore::ReadFile(std::string name) { return ASys.ReadFile_Sys(PathOf(*this, name).c_str()); }
+
+void KUVOCore::WriteInt(int value) { ASys.WriteInt_Sys(value); }
+
+void KUVOCore::WriteByte(char value) { ASys.WriteByte_Sys(value); }
+
+void KUVOCore::WriteLine(std::string text) { ASys.WriteString_Sys(text.c_str()); }
+
+void KUVOCore::WriteString(std::string text) { ASys.WriteString_Sys(text.c_str()); }
+
+int KUVOCore::ReadInt() { return ASys.ReadInt_Sys(); }
+
+int KUVOCore::ReadByte() { return ASys.ReadByte_Sys(); }
+
+std::string KUVOCore::ReadLine() {
+    const char* line = ASys.ReadString_Sys();
+    return line != nullptr ? std::string(line) : std::string();
+}
+
+int KUVOCore::ReadString() {
+    const char* line = ASys.ReadString_Sys();
+    TempstrUse = (TempstrUse < 0 || TempstrUse >= kuvo::kTempstrCount - 1) ? 0 : TempstrUse + 1;
+    char* slot = Tempstr[TempstrUse];
+    // A backend line is at most 1,023 bytes, well inside a slot; bounded anyway.
+    std::snprintf(slot, kuvo::kTempstrSize, "%s", line != nullptr ? line : "");
+    return TempstrUse;
+}
+
+int KUVOCore::FilePos() { return ASys.FilePos_Sys(); }
+
+void KUVOCore::FileSeek(int offset) { ASys.FileSeek_Sys(offset); }
+
+void KUVOCore::CloseFile() { ASys.CloseFile_Sys(); }

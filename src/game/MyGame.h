@@ -9,6 +9,9 @@
 
 namespace zindle {
 constexpr int kSettings = 200;          // settings slots 0..199
+constexpr int kSettingsPerFile = 100;   // slots kept in each file: 0..99 settings, 100..199 save
+constexpr int kBindingRows = 16;        // virtual keys of the saved binding table
+constexpr int kBindingSlots = 64;       // binding slots of each virtual key
 constexpr int kKeyLocks = 100;          // input latches
 constexpr int kCreditLines = 1024;      // credits list capacity
 constexpr int kParticles = 256;         // particle records

@@ -1,6 +1,241 @@
-// Placeholder: not built yet. Each body does nothing and returns a neutral value.
+// The settings file and the save file: what Load reads at start-up and Save
+// writes, the user ID, and the checksums that bind the score table to it.
+// Reads never index outside a table, whatever a short or edited file holds.
+
+#include "save_format.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "MyGame.h"
 
-void MyGame::Load() {}
-void MyGame::Save() {}
+namespace {
+
+constexpr int kSlotUserDate = 24;
+constexpr int kSlotUserTime = 25;
+constexpr int kSlotUserRandom = 26;
+constexpr int kSlotUserCheck = 27;
+constexpr int kSlotOnlineName = 50;  // 50..55: twelve 6-bit codes, two per slot
+constexpr int kOnlineNameSlots = 6;
+constexpr int kOnlineNameBits = 0x3F3F;
+constexpr int kSlotGamesPlayed = 100;
+constexpr int kSlotSelectedSet = 101;
+constexpr int kLevelSets = 3;  // Set A, Set B, Random: the boards the menus offer
+constexpr int kSlotCopyDate = 124;
+constexpr int kSlotCopyTime = 125;
+constexpr int kSlotCopyRandom = 126;
+constexpr int kSlotCopyCheck = 127;
+
+constexpr float kSettingsModulus = 37171652.0f;
+constexpr float kScoreModulus = 37961356.0f;
+
+struct SlotRange {
+    int Slot, Low, High;
+};
+// Slots whose readers expect a range; any other slot takes any value.
+constexpr SlotRange kSlotRanges[] = {
+    {0, 0, 10},                        // effects volume
+    {1, 0, 10},                        // music volume
+    {10, 0, 1},                        // invert thumbstick Y
+    {13, 0, 1},                        // confirm and back swapped
+    {20, 0, 10},                       // overscan
+    {22, 0, 1},                        // statistics line
+    {23, 0, 1},                        // less motion
+    {kSlotGamesPlayed, 0, INT_MAX - 1},  // counted up by one per game
+};
+
+// The two's-complement reading of 32 bits, without relying on the
+// conversion of an out-of-range unsigned value.
+int32_t Signed(uint32_t u) {
+    return u <= 0x7FFFFFFFu ? static_cast<int32_t>(u) : -static_cast<int32_t>(~u) - 1;
+}
+
+int Step(int checksum, int value, int index, int valueWeight, int indexAdd, int indexWeight, int game,
+         float modulus) {
+    const uint32_t sum = (static_cast<uint32_t>(value) + static_cast<uint32_t>(game)) * static_cast<uint32_t>(valueWeight) +
+                         (static_cast<uint32_t>(index) + static_cast<uint32_t>(indexAdd)) * static_cast<uint32_t>(indexWeight) +
+                         static_cast<uint32_t>(checksum);
+    // The float carries only 24 bits of the sum; the stored checksums were
+    // made that way, so the rounding stays. The remainder is below the
+    // modulus and fits an int exactly.
+    const float rest = std::fmod(static_cast<float>(Signed(sum)), modulus);
+    return static_cast<int>(rest);
+}
+
+}  // namespace
+
+namespace zindle {
+
+ChecksumKeys ChecksumKeysOf(int userDate, int userTime, int game) {
+    return {userDate % 5 + 3, userTime % 4 + 4, game % 6 + 2, game};
+}
+
+int SettingsChecksumStep(const ChecksumKeys& k, int checksum, int value, int index) {
+    return Step(checksum, value, index, k.A, k.B, k.C, k.Game, kSettingsModulus);
+}
+
+int ScoreChecksumStep(const ChecksumKeys& k, int checksum, int value, int index) {
+    return Step(checksum, value, index, k.A, k.C, k.B, k.Game, kScoreModulus);
+}
+
+int UserIdCheck(int date, int time, int random) { return date % 37171 + time % 17021 + random % 53496; }
+
+int UserIdCopyCheck(int date, int time, int random) { return date % 53496 + time % 37171 + random % 17021; }
+
+std::string SaveFileName(int game, const char* title, size_t titleSize) {
+    static const char kReplaced[] = "&`\">#^{}<|%?+$, ";
+    std::string safe;
+    const size_t length = title != nullptr ? strnlen(title, titleSize) : 0;
+    for (size_t i = 0; i < length; i++) {
+        const unsigned char c = static_cast<unsigned char>(title[i]);
+        if (c > 127) continue;
+        safe += std::strchr(kReplaced, c) != nullptr ? '_' : static_cast<char>(c);
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%i", game);
+    return std::string("Save_") + number + "_" + safe + ".sav";
+}
+
+bool SettingAccepted(int slot, int value) {
+    for (const SlotRange& r : kSlotRanges) {
+        if (r.Slot == slot) return value >= r.Low && value <= r.High;
+    }
+    if (slot >= kSlotOnlineName && slot < kSlotOnlineName + kOnlineNameSlots) return (value & ~kOnlineNameBits) == 0;
+    return true;
+}
+
+}  // namespace zindle
+
+void MyGame::Save() {
+    using namespace zindle;
+    if (WriteFile(kSettingsFileName)) {
+        for (int i = 0; i < kSettingsPerFile; i++) WriteInt(Settings[i]);
+        for (int j = 0; j < kBindingRows; j++) {
+            for (int k = 0; k < kBindingSlots; k++) WriteInt(KeyValue(j, k));
+        }
+        CloseFile();
+    }
+
+    const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
+    if (!WriteFile(SaveFileName(GameNumber, Title, sizeof Title))) return;
+    int c = 0;
+    for (int i = kSettingsPerFile; i < kSettings; i++) {
+        WriteInt(Settings[i]);
+        c = SettingsChecksumStep(keys, c, Settings[i], i);
+    }
+    WriteInt(c);
+    c = 0;
+    for (int i = 0; i < kScoreEntries; i++) {
+        if (ScoreTable[i] != 0) c = ScoreChecksumStep(keys, c, ScoreTable[i], i);
+        WriteInt(ScoreTable[i]);
+        if (i % kScoreBlockSpan == kScoreBlockEnd) {
+            WriteInt(c);
+            c = 0;
+        }
+    }
+    WriteInt(c);
+    CloseFile();
+}
+
+void MyGame::Load() {
+    using namespace zindle;
+    Debuglog("Load Settings");
+    if (ReadFile(kSettingsFileName)) {
+        for (int i = 0; i < kSettingsPerFile; i++) {
+            const int v = ReadInt();
+            if (v > kMissingValue && SettingAccepted(i, v)) Settings[i] = v;
+        }
+        // A row is taken only when the file holds all of it: a file cut short
+        // inside a row would otherwise push the defaults out with nothing in
+        // their place, leaving that key unbound.
+        for (int j = 0; j < kBindingRows; j++) {
+            int row[kBindingSlots];
+            bool whole = true;
+            for (int k = 0; k < kBindingSlots; k++) {
+                row[k] = ReadInt();
+                if (row[k] <= kMissingValue) whole = false;
+            }
+            if (!whole) continue;
+            for (int k = 0; k < kBindingSlots; k++) SetKey(j, row[k]);
+        }
+        CloseFile();
+    }
+    if (Settings[kSlotUserCheck] != UserIdCheck(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom])) {
+        std::fputs("A", stdout);
+        Settings[kSlotUserDate] = Settings[kSlotUserTime] = Settings[kSlotUserRandom] = 0;
+    }
+
+    Debuglog("Load Scores");
+    const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
+    bool ok = true;
+    bool absent = true;
+    if (ReadFile(SaveFileName(GameNumber, Title, sizeof Title))) {
+        absent = false;
+        // Slots cut off by a short file keep their defaults, as in the
+        // settings file; the settings checksum is carried but never checked.
+        for (int i = kSettingsPerFile; i < kSettings; i++) {
+            const int v = ReadInt();
+            if (v > kMissingValue && SettingAccepted(i, v)) Settings[i] = v;
+        }
+        ReadInt();
+        FileSeek(kScoreTableOffset);
+        int c = 0;
+        int block = 0;
+        for (int i = 0; i < kScoreEntries; i++) {
+            const int v = ReadInt();
+            if (v != 0) c = ScoreChecksumStep(keys, c, v, i);
+            // An entry cut off by a short file is an empty entry.
+            ScoreTable[i] = v == kMissingValue ? 0 : v;
+            if (i % kScoreBlockSpan != kScoreBlockEnd) continue;
+            const int stored = ReadInt();
+            if (stored != c && stored != kMissingValue && ok) {
+                ok = false;
+                Debuglog("Checksum Error");
+            }
+            FileSeek(kFirstBlockEnd + kBlockBytes * block);
+            block++;
+            c = 0;
+        }
+        ReadInt();  // the last block's checksum, never checked
+        if (!ok) Settings[kSlotCopyDate] = Settings[kSlotCopyTime] = Settings[kSlotCopyRandom] = 0;
+        CloseFile();
+    }
+    if (Settings[kSlotCopyCheck] != UserIdCopyCheck(Settings[kSlotCopyDate], Settings[kSlotCopyTime], Settings[kSlotCopyRandom]))
+        Settings[kSlotCopyDate] = Settings[kSlotCopyTime] = Settings[kSlotCopyRandom] = 0;
+    if (absent) {
+        Settings[kSlotCopyDate] = Settings[kSlotUserDate];
+        Settings[kSlotCopyTime] = Settings[kSlotUserTime];
+        Settings[kSlotCopyRandom] = Settings[kSlotUserRandom];
+    }
+
+    if (Settings[kSlotUserDate] == 0 && Settings[kSlotUserTime] == 0 && Settings[kSlotUserRandom] == 0) {
+        Debuglog("Reset User");
+        Settings[kSlotUserDate] = Date_Year() * 10000 + Date_Month() * 100 + Date_Day();
+        Settings[kSlotUserTime] = Time_Hour() * 10000 + Time_Minute() * 100 + Time_Second();
+        SeedRnd();
+        for (int n = 0; n < 100; n++) Rnd(10);
+        const int m = Mills();
+        Settings[kSlotUserRandom] = static_cast<int>(Rnd(1000, 9999) + static_cast<float>((m % 1000) * 10000));
+        Settings[kSlotUserCheck] = UserIdCheck(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom]);
+    }
+
+    if (!ok) {
+        Debuglog("Clearing Scoreboard");
+        for (int i = kSettingsPerFile; i < kSettings; i++) Settings[i] = 0;
+        for (int& entry : ScoreTable) entry = 0;
+    }
+    Settings[kSlotCopyDate] = Settings[kSlotUserDate];
+    Settings[kSlotCopyTime] = Settings[kSlotUserTime];
+    Settings[kSlotCopyRandom] = Settings[kSlotUserRandom];
+    Settings[kSlotCopyCheck] = UserIdCopyCheck(Settings[kSlotCopyDate], Settings[kSlotCopyTime], Settings[kSlotCopyRandom]);
+    // A board number the menus do not offer (0 after a clear, or edited in)
+    // becomes the first board.
+    if (Settings[kSlotSelectedSet] < 1 || Settings[kSlotSelectedSet] > kLevelSets) Settings[kSlotSelectedSet] = 1;
+
+    const std::string id = Strip(SixDigitString(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom]));
+    Debuglog(fstr("User ID '%s'", id.c_str()));
+    SendScores(0);
+}

@@ -1,0 +1,117 @@
+// The settings and save files seen from outside: a first run leaves both next
+// to the binary, and a second run started with them (one setting changed by
+// hand) keeps the user ID and scores, shows the setting and writes it back.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kSaveName[] = "Save_559_Zindle_Flaps.sav";
+
+#define REQUIRE_DISPLAY() \
+    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int IntAt(const std::string& bytes, size_t offset) {
+    if (offset + 4 > bytes.size()) return -1;
+    unsigned v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[offset + static_cast<size_t>(i)]);
+    return static_cast<int>(v);
+}
+
+void PutIntAt(std::string& bytes, size_t offset, int value) {
+    const unsigned v = static_cast<unsigned>(value);
+    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(v >> (8 * i));
+}
+
+// Runs the game until its menu has shown for a while, optionally holds F10
+// for screenshots, then quits with F4. Returns the game's standard output.
+std::string RunAndQuit(e2e::GameProcess& game, bool screenshot) {
+    if (!game.Start()) return "not started";
+    if (!game.WaitFor("> Opened Window\n", 2)) return game.Stdout();
+    std::string window = game.FindWindow();
+    if (window.empty() || !game.Focus(window)) return game.Stdout();
+    e2e::Pause(2.0);  // past the loading screen
+    for (int i = 0; screenshot && i < 5 && game.Screenshots().empty(); ++i) {
+        game.HoldKey("F10", 0.3);
+        e2e::Pause(0.5);
+    }
+    game.PressUntil("F4", "Farewell happy gamer");
+    EXPECT_EQ(0, game.WaitExit());
+    return game.Stdout();
+}
+
+std::string UserIdOf(const std::string& out) {
+    std::smatch m;
+    return std::regex_search(out, m, std::regex("> User ID '([A-Z]+)'\n")) ? m[1].str() : std::string();
+}
+
+// Bright pixels in the strip along the bottom-left edge, where the
+// statistics line is drawn and the menu is otherwise dark.
+int BrightPixelsBottomLeft(const e2e::Image& image) {
+    int n = 0;
+    for (unsigned y = image.Height - 14; y < image.Height; ++y)
+        for (unsigned x = 0; x < 300 && x < image.Width; ++x)
+            if (image.At(x, y)[0] > 160 && image.At(x, y)[1] > 160 && image.At(x, y)[2] > 160) ++n;
+    return n;
+}
+
+TEST(E2ESave, FilesLandBesideTheBinaryAndSurviveARestart) {
+    REQUIRE_DISPLAY();
+    e2e::GameProcess first;
+    const std::string out1 = RunAndQuit(first, true);
+    const std::string settings = ReadBytes(first.Dir() + "/Settings.sav");
+    const std::string save = ReadBytes(first.Dir() + "/" + kSaveName);
+    ASSERT_EQ(4496u, settings.size()) << out1;
+    ASSERT_EQ(90788u, save.size()) << out1;
+    EXPECT_NE(std::string::npos, out1.find("> Reset User\n")) << out1;
+    const std::string id = UserIdOf(out1);
+    ASSERT_FALSE(id.empty()) << out1;
+    EXPECT_EQ(7, IntAt(settings, 0));  // effects volume at its default
+    EXPECT_EQ(0, IntAt(settings, 4 * 22));
+    EXPECT_EQ(IntAt(settings, 4 * 24), IntAt(save, 4 * 24));  // the save file keeps a copy of the user ID
+    ASSERT_FALSE(first.Screenshots().empty());
+    e2e::Image before;
+    ASSERT_TRUE(e2e::ReadPng(first.Screenshots().back(), &before));
+    EXPECT_LT(BrightPixelsBottomLeft(before), 200);  // a stray sparkle at most
+
+    // The player turns on the statistics line and lowers the effects volume.
+    std::string changed = settings;
+    PutIntAt(changed, 4 * 22, 1);
+    PutIntAt(changed, 0, 3);
+    e2e::GameProcess second;
+    std::ofstream(second.Dir() + "/Settings.sav", std::ios::binary) << changed;
+    fs::copy_file(first.Dir() + "/" + kSaveName, second.Dir() + "/" + kSaveName);
+    const std::string out2 = RunAndQuit(second, true);
+
+    EXPECT_EQ(id, UserIdOf(out2)) << out2;
+    for (const char* absent : {"Reset User", "Checksum Error", "Clearing Scoreboard", "Error Reading File",
+                               "Error Writing File"})
+        EXPECT_EQ(std::string::npos, out2.find(absent)) << absent << "\n" << out2;
+    ASSERT_FALSE(second.Screenshots().empty());
+    e2e::Image after;
+    ASSERT_TRUE(e2e::ReadPng(second.Screenshots().back(), &after));
+    EXPECT_GT(BrightPixelsBottomLeft(after), 500) << second.Screenshots().back();
+    EXPECT_EQ(changed, ReadBytes(second.Dir() + "/Settings.sav"));
+    EXPECT_EQ(save, ReadBytes(second.Dir() + "/" + kSaveName));
+    // Nothing is left beside the files but what the game writes.
+    for (const fs::directory_entry& e : fs::directory_iterator(second.Dir()))
+        EXPECT_EQ(std::string::npos, e.path().filename().string().find(".part")) << e.path();
+}
+
+}  // namespace

@@ -1,0 +1,436 @@
+// The settings and save files: their names, exact layout and checksums,
+// round trips, and what loading makes of missing, tampered, truncated and
+// hand-edited files. Checksum values were worked out from the written rules
+// in a separate script. Every file lives in the test's own folder.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "game_test_support.h"
+#include "save_format.h"
+
+namespace {
+
+using gametest::FreshGame;
+
+const char kSaveName[] = "Save_559_Zindle_Flaps.sav";
+
+// The user ID the golden checksums were worked out for: A = 4, B = 6, C = 3.
+constexpr int kDate = 20240131, kTime = 134502, kRandom = 4567890;
+
+class GameSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zindle-save-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    // A game as the launch leaves it just before Load: defaults and bindings.
+    void Launched(MyGame& g) const {
+        std::snprintf(g.ProgramDir, sizeof g.ProgramDir, "%s", dir_.c_str());
+        std::snprintf(g.Title, sizeof g.Title, "Zindle Flaps");
+        g.GameNumber = 559;
+        g.BoardCount = 3;
+        for (int& s : g.Settings) s = 0;
+        g.Settings[0] = 7;
+        g.Settings[1] = 7;
+        g.Settings[10] = 1;
+        g.Settings[101] = 2;
+        g.FlushKeys();
+        g.KeyDefaults();
+    }
+    // A known user ID and a few scores, including one that overflows the sum.
+    static void Played(MyGame& g) {
+        g.Settings[24] = kDate;
+        g.Settings[25] = kTime;
+        g.Settings[26] = kRandom;
+        g.Settings[27] = zindle::UserIdCheck(kDate, kTime, kRandom);
+        g.Settings[100] = 5;
+        g.Settings[101] = 2;
+        g.Settings[124] = kDate;
+        g.Settings[125] = kTime;
+        g.Settings[126] = kRandom;
+        g.Settings[127] = zindle::UserIdCopyCheck(kDate, kTime, kRandom);
+        g.ScoreTable[1] = 7;
+        g.ScoreTable[2] = 2147483000;
+        g.ScoreTable[20] = 1234;
+        g.ScoreTable[25] = 1234;
+        g.ScoreTable[40] = 99999;
+        g.ScoreTable[45] = 500;
+        g.ScoreTable[21979] = -42;
+        g.ScoreTable[21999] = 3;
+    }
+    // Load, returning what it printed.
+    static std::string Loaded(MyGame& g) {
+        testing::internal::CaptureStdout();
+        g.Load();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::vector<unsigned char> Bytes(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    static int IntAt(const std::vector<unsigned char>& b, size_t offset) {
+        if (offset + 4 > b.size()) return INT_MIN;
+        unsigned v = b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | static_cast<unsigned>(b[offset + 3]) << 24;
+        return static_cast<int>(v);
+    }
+    int IntAt(const std::string& name, size_t offset) const { return IntAt(Bytes(name), offset); }
+    void PatchInt(const std::string& name, size_t offset, int value) const {
+        std::fstream f(Path(name), std::ios::binary | std::ios::in | std::ios::out);
+        const unsigned v = static_cast<unsigned>(value);
+        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+        f.seekp(static_cast<std::streamoff>(offset));
+        f.write(b, 4);
+    }
+    void Truncate(const std::string& name, size_t size) const { std::filesystem::resize_file(Path(name), size); }
+
+    std::string dir_;
+};
+
+// The binding table, which every game object shares through the backend.
+std::vector<int> Bindings(MyGame& g) {
+    std::vector<int> rows;
+    for (int j = 0; j < 16; j++)
+        for (int k = 0; k < 64; k++) rows.push_back(g.KeyValue(j, k));
+    return rows;
+}
+int Row(const std::vector<int>& bindings, int j, int k) { return bindings[static_cast<size_t>(64 * j + k)]; }
+
+// Where entry i of the score table lies in the save file.
+size_t EntryOffset(int i) {
+    if (i <= 1) return 404 + 4 * static_cast<size_t>(i);
+    return 416 + 152 * static_cast<size_t>((i - 2) / 37) + 4 * static_cast<size_t>((i - 2) % 37);
+}
+
+bool InOrder(const std::string& out, const std::vector<std::string>& texts) {
+    size_t at = 0;
+    for (const std::string& t : texts) {
+        at = out.find(t, at);
+        if (at == std::string::npos) return false;
+        at += t.size();
+    }
+    return true;
+}
+
+TEST(GameSaveName, TitleMadeFileSafe) {
+    const struct {
+        const char* Title;
+        int Game;
+        const char* Name;
+    } cases[] = {
+        {"Zindle Flaps", 559, "Save_559_Zindle_Flaps.sav"},
+        {"Tom & Jerry", 7, "Save_7_Tom___Jerry.sav"},
+        {"&`\">#^{}<|%?+$, ", 559, "Save_559_________________.sav"},
+        {"caf\xc3\xa9!-_.;", 559, "Save_559_caf!-_.;.sav"},
+        {"", -3, "Save_-3_.sav"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.Name, zindle::SaveFileName(c.Game, c.Title, 1024)) << c.Title;
+    const char unterminated[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ("Save_1_abcd.sav", zindle::SaveFileName(1, unterminated, sizeof unterminated));
+}
+
+TEST(GameSaveChecksum, StepsWrapAndRoundThroughAFloat) {
+    const zindle::ChecksumKeys k = zindle::ChecksumKeysOf(kDate, kTime, 559);
+    EXPECT_EQ(4, k.A);
+    EXPECT_EQ(6, k.B);
+    EXPECT_EQ(3, k.C);
+    EXPECT_EQ(2288, zindle::ScoreChecksumStep(k, 0, 7, 1));             // (7 + 559) x 4 + (1 + 3) x 6
+    EXPECT_EQ(-326, zindle::ScoreChecksumStep(k, 0, 2147483000, 2));    // the product wraps negative
+    EXPECT_EQ(2554, zindle::SettingsChecksumStep(k, 0, 0, 100));        // 559 x 4 + (100 + 6) x 3
+    // Past 2^24 the float keeps only every fourth value: 45,769,430 and
+    // 45,769,434 both become 45,769,432, less the modulus 37,171,652.
+    EXPECT_EQ(8597780, zindle::SettingsChecksumStep(k, 45767172, 1, 0));
+    EXPECT_EQ(8597780, zindle::SettingsChecksumStep(k, 45767172, 2, 0));
+    // A sum past the top of int wraps negative, and so does its remainder.
+    EXPECT_EQ(-28697308, zindle::SettingsChecksumStep(k, 2147483000, 0, 199));
+    const zindle::ChecksumKeys odd = zindle::ChecksumKeysOf(-7, -3, -1);
+    EXPECT_EQ(1, odd.A);
+    EXPECT_EQ(1, odd.B);
+    EXPECT_EQ(1, odd.C);
+}
+
+TEST_F(GameSave, FilesHaveTheirExactLayoutAndChecksums) {
+    FreshGame g;
+    Launched(*g);
+    Played(*g);
+    g->Settings[0] = 3;
+    g->Settings[55] = 0x2A15;
+    g->Save();
+
+    const std::vector<unsigned char> settings = Bytes("Settings.sav"), save = Bytes(kSaveName);
+    ASSERT_EQ(static_cast<size_t>(zindle::kSettingsFileBytes), settings.size());
+    EXPECT_EQ(3, IntAt(settings, 0));
+    EXPECT_EQ(kDate, IntAt(settings, 4 * 24));
+    EXPECT_EQ(0x2A15, IntAt(settings, 4 * 55));
+    for (int j = 0; j < 16; j++)
+        for (int k = 0; k < 64; k++)
+            ASSERT_EQ(g->KeyValue(j, k), IntAt(settings, 400 + 4 * (64 * j + k))) << j << " " << k;
+    // Key 0's seven default bindings fill slots 57..63, the up arrow first.
+    EXPECT_EQ(0, IntAt(settings, 400 + 4 * 56));
+    EXPECT_EQ(265, IntAt(settings, 400 + 4 * 57));
+
+    ASSERT_EQ(static_cast<size_t>(zindle::kSaveFileBytes), save.size());
+    EXPECT_EQ(5, IntAt(save, 0));
+    EXPECT_EQ(kDate, IntAt(save, 4 * 24));
+    EXPECT_EQ(25888680, IntAt(save, 400));
+    for (int i : {1, 2, 20, 25, 40, 45, 21979, 21999})
+        EXPECT_EQ(g->ScoreTable[i], IntAt(save, EntryOffset(i))) << i;
+    const struct {
+        int Block, Sum;
+    } sums[] = {{0, 2288}, {1, 14324}, {2, 407014}, {594, 133960}};
+    for (int k = 0; k < 595; k++) {
+        int expected = 0;  // a block of zero entries sums to 0
+        for (const auto& s : sums)
+            if (s.Block == k) expected = s.Sum;
+        ASSERT_EQ(expected, IntAt(save, 412 + 152 * static_cast<size_t>(k))) << k;
+    }
+    EXPECT_EQ(134260, IntAt(save, 90784));
+}
+
+TEST_F(GameSave, SaveAndLoadRoundTrip) {
+    FreshGame a;
+    Launched(*a);
+    Played(*a);
+    for (int i = 30; i < 50; i++) a->Settings[i] = i * 1000 - 25000;
+    a->Settings[23] = 1;
+    a->Settings[150] = -99;
+    for (int i = 0; i < zindle::kScoreEntries; i += 97) a->ScoreTable[i] = i * 31 + 1;
+    a->SetKey(0, 87);
+    a->SetKey(5, 612);
+    a->SetKey(12, 765);
+    a->Save();
+
+    FreshGame b;
+    Launched(*b);
+    const std::string out = Loaded(*b);
+    EXPECT_TRUE(InOrder(out, {"> Load Settings\n", "> Load Scores\n", "> User ID '"})) << out;
+    for (const char* absent : {"Checksum Error", "Reset User", "Clearing", "Error Reading"})
+        EXPECT_EQ(std::string::npos, out.find(absent)) << out;
+    for (int i = 0; i < zindle::kSettings; i++) EXPECT_EQ(a->Settings[i], b->Settings[i]) << i;
+    for (int i = 0; i < zindle::kScoreEntries; i++) ASSERT_EQ(a->ScoreTable[i], b->ScoreTable[i]) << i;
+    EXPECT_EQ(612, b->KeyValue(5, 63));
+    EXPECT_EQ(765, b->KeyValue(12, 63));
+
+    // Saving what was loaded gives the same bytes.
+    const std::vector<unsigned char> settings = Bytes("Settings.sav"), save = Bytes(kSaveName);
+    b->Save();
+    EXPECT_EQ(settings, Bytes("Settings.sav"));
+    EXPECT_EQ(save, Bytes(kSaveName));
+}
+
+TEST_F(GameSave, AFreshInstallationMakesAUserId) {
+    FreshGame g;
+    Launched(*g);
+    const std::string out = Loaded(*g);
+    EXPECT_TRUE(InOrder(out, {"> Load Settings\n", "Error Reading File\n", "> Load Scores\n", "Error Reading File\n",
+                              "> Reset User\n", "> User ID '"}))
+        << out;
+    EXPECT_EQ(std::string::npos, out.find("Checksum Error"));
+    const int* s = g->Settings;
+    EXPECT_GT(s[24], 20000000);
+    EXPECT_GT(s[26], 1000);
+    EXPECT_EQ(zindle::UserIdCheck(s[24], s[25], s[26]), s[27]);
+    EXPECT_EQ(s[24], s[124]);
+    EXPECT_EQ(s[25], s[125]);
+    EXPECT_EQ(s[26], s[126]);
+    EXPECT_EQ(zindle::UserIdCopyCheck(s[24], s[25], s[26]), s[127]);
+    EXPECT_EQ(7, s[0]);
+    EXPECT_EQ(2, s[101]);
+    EXPECT_EQ(265, g->KeyValue(0, 57));  // the default bindings stay
+    const std::string id = g->Strip(g->SixDigitString(s[24], s[25], s[26]));
+    EXPECT_NE(std::string::npos, out.find("> User ID '" + id + "'\n")) << out;
+}
+
+TEST_F(GameSave, TamperingWithTheScoresClearsThem) {
+    const struct {
+        const char* What;
+        size_t Offset;
+        int Value;
+        bool Noticed;
+    } cases[] = {
+        {"a score entry", EntryOffset(40), 100000, true},
+        {"an empty entry", EntryOffset(21000), 1, true},
+        {"a block checksum", 412 + 152 * 2, 407015, true},
+        {"the settings checksum", 400, 12345, false},
+        {"the last checksum", 90784, 1, false},
+    };
+    for (const auto& c : cases) {
+        FreshGame a;
+        Launched(*a);
+        Played(*a);
+        a->Save();
+        PatchInt(kSaveName, c.Offset, c.Value);
+
+        FreshGame b;
+        Launched(*b);
+        const std::string out = Loaded(*b);
+        EXPECT_EQ(c.Noticed, out.find("> Checksum Error\n") != std::string::npos) << c.What << out;
+        EXPECT_EQ(c.Noticed, InOrder(out, {"> Checksum Error\n", "> User ID"}) && out.find("Clearing Scoreboard") != std::string::npos) << c.What;
+        EXPECT_EQ(std::string::npos, out.find("Reset User")) << c.What;  // the user ID is the settings file's
+        EXPECT_EQ(kDate, b->Settings[24]) << c.What;
+        EXPECT_EQ(kDate, b->Settings[124]) << c.What;
+        EXPECT_EQ(zindle::UserIdCopyCheck(kDate, kTime, kRandom), b->Settings[127]) << c.What;
+        if (c.Noticed) {
+            EXPECT_EQ(0, b->ScoreTable[20]) << c.What;
+            EXPECT_EQ(0, b->ScoreTable[1]) << c.What;
+            EXPECT_EQ(0, b->Settings[100]) << c.What;
+            EXPECT_EQ(1, b->Settings[101]) << c.What;  // a cleared board number reads 1
+        } else {
+            EXPECT_EQ(1234, b->ScoreTable[20]) << c.What;
+            EXPECT_EQ(5, b->Settings[100]) << c.What;
+        }
+    }
+}
+
+TEST_F(GameSave, ASaveFileOfAnotherUserIsCleared) {
+    FreshGame a;
+    Launched(*a);
+    Played(*a);
+    a->Save();
+    // Another installation's settings: a different date stamp changes A.
+    PatchInt("Settings.sav", 4 * 24, kDate + 1);
+    PatchInt("Settings.sav", 4 * 27, zindle::UserIdCheck(kDate + 1, kTime, kRandom));
+
+    FreshGame b;
+    Launched(*b);
+    const std::string out = Loaded(*b);
+    EXPECT_NE(std::string::npos, out.find("> Checksum Error\n")) << out;
+    EXPECT_EQ(0, b->ScoreTable[20]);
+    EXPECT_EQ(kDate + 1, b->Settings[124]);
+}
+
+TEST_F(GameSave, ABrokenUserIdCheckMakesANewUser) {
+    FreshGame a;
+    Launched(*a);
+    Played(*a);
+    a->Save();
+    PatchInt("Settings.sav", 4 * 27, 1);
+
+    FreshGame b;
+    Launched(*b);
+    const std::string out = Loaded(*b);
+    EXPECT_TRUE(InOrder(out, {"> Load Settings\nA ", "> Load Scores\n", "> Reset User\n"})) << out;
+    EXPECT_NE(kRandom, b->Settings[26]);
+    EXPECT_EQ(zindle::UserIdCheck(b->Settings[24], b->Settings[25], b->Settings[26]), b->Settings[27]);
+}
+
+TEST_F(GameSave, TruncatedFilesKeepDefaultsForWhatIsMissing) {
+    const struct {
+        const char* What;
+        const char* File;
+        size_t Size;
+        bool KeyRow0;     // key row 0 is whole in the file
+        bool UserIdLost;  // the user ID was cut off, so the scores no longer match
+    } cases[] = {
+        {"settings cut inside the slots", "Settings.sav", 4 * 20 + 2, false, true},
+        {"settings cut inside key row 1", "Settings.sav", 400 + 4 * 70, true, false},
+        {"save cut inside the slots", kSaveName, 4 * 50, true, false},
+        {"save cut inside block 1", kSaveName, EntryOffset(21) + 2, true, false},
+        {"save cut before its last checksum", kSaveName, 90784, true, false},
+        {"empty save", kSaveName, 0, true, false},
+    };
+    FreshGame fresh;
+    Launched(*fresh);
+    const std::vector<int> defaults = Bindings(*fresh);
+    for (const auto& c : cases) {
+        FreshGame a;
+        Launched(*a);
+        Played(*a);
+        a->Settings[5] = 55;
+        a->Settings[60] = 66;
+        a->Settings[150] = 150;
+        a->SetKey(0, 80);
+        a->SetKey(1, 81);
+        a->Save();
+        const std::vector<int> saved = Bindings(*a);
+        Truncate(c.File, c.Size);
+
+        FreshGame b;
+        Launched(*b);
+        const std::string out = Loaded(*b);
+        EXPECT_EQ(c.UserIdLost, out.find("> Checksum Error\n") != std::string::npos) << c.What << out;
+        EXPECT_EQ(c.UserIdLost, out.find("> Reset User\n") != std::string::npos) << c.What << out;
+        const bool settingsCut = std::string(c.File) == "Settings.sav";
+        EXPECT_EQ(55, b->Settings[5]) << c.What;
+        EXPECT_EQ(c.UserIdLost ? 0 : 66, b->Settings[60]) << c.What;
+        for (int k = 0; k < 64; k++) {
+            EXPECT_EQ(Row(c.KeyRow0 ? saved : defaults, 0, k), b->KeyValue(0, k)) << c.What << " slot " << k;
+            EXPECT_EQ(Row(settingsCut ? defaults : saved, 1, k), b->KeyValue(1, k)) << c.What << " slot " << k;
+        }
+        if (settingsCut) continue;
+        EXPECT_EQ(kDate, b->Settings[24]) << c.What;
+        EXPECT_EQ(c.Size >= 4 ? 5 : 0, b->Settings[100]) << c.What;
+        EXPECT_EQ(c.Size >= 4 * 51 ? 150 : 0, b->Settings[150]) << c.What;
+        EXPECT_EQ(2, b->Settings[101]) << c.What;
+        for (int i : {1, 2, 20, 25, 21999}) {
+            const int expected = EntryOffset(i) + 4 <= c.Size ? a->ScoreTable[i] : 0;  // missing entries are empty
+            EXPECT_EQ(expected, b->ScoreTable[i]) << c.What << " entry " << i;
+        }
+        for (int v : b->ScoreTable) ASSERT_NE(zindle::kMissingValue, v) << c.What;
+    }
+}
+
+TEST_F(GameSave, HandEditedValuesOutsideTheirRangeKeepTheDefaults) {
+    const struct {
+        int Slot, Stored, Loaded;
+    } cases[] = {
+        {0, 11, 7},   {0, -1, 7},    {0, 10, 10},  {1, 99, 7},           {1, 0, 0},
+        {10, 2, 1},   {10, 0, 0},    {13, -1, 0},  {13, 1, 1},           {20, 11, 0},
+        {20, 10, 10}, {22, 5, 0},    {22, 1, 1},   {23, INT_MIN, 0},     {23, 1, 1},
+        {50, 0x4000, 0}, {51, 0x3F3F, 0x3F3F}, {52, -1, 0}, {5, 123456789, 123456789},
+        {7, -37170, -37170}, {8, -37171, 0}, {9, INT_MIN, 0},
+    };
+    FreshGame a;
+    Launched(*a);
+    const std::vector<int> defaults = Bindings(*a);
+    Played(*a);
+    a->SetKey(10, 300);
+    a->Save();
+    ASSERT_EQ(300, a->KeyValue(10, 63));
+    for (const auto& c : cases) PatchInt("Settings.sav", 4 * static_cast<size_t>(c.Slot), c.Stored);
+    // Key codes that name no input are harmless and kept.
+    PatchInt("Settings.sav", 400 + 4 * (64 * 3 + 63), 99999);
+    PatchInt("Settings.sav", 400 + 4 * (64 * 4 + 63), -5);
+    PatchInt("Settings.sav", 400 + 4 * (64 * 10 + 62), INT_MIN);
+    // The board number and games played in the save file are not checksummed.
+    PatchInt(kSaveName, 4 * 1, 7);
+    PatchInt(kSaveName, 4 * 0, INT_MAX);
+
+    FreshGame b;
+    Launched(*b);
+    const std::string out = Loaded(*b);
+    EXPECT_EQ(std::string::npos, out.find("Checksum Error")) << out;
+    for (const auto& c : cases) {
+        // The same slot may appear twice; the last patch is in the file.
+        int last = -1;
+        for (const auto& d : cases)
+            if (d.Slot == c.Slot) last = d.Loaded;
+        EXPECT_EQ(last, b->Settings[c.Slot]) << "slot " << c.Slot;
+    }
+    EXPECT_EQ(99999, b->KeyValue(3, 63));
+    EXPECT_EQ(-5, b->KeyValue(4, 63));
+    // A row holding the sentinel or less may be cut short: it keeps its defaults.
+    for (int k = 0; k < 64; k++) EXPECT_EQ(Row(defaults, 10, k), b->KeyValue(10, k)) << k;
+    EXPECT_EQ(1, b->Settings[101]);
+    EXPECT_EQ(0, b->Settings[100]);
+    EXPECT_EQ(1234, b->ScoreTable[20]);
+}
+
+}  // namespace
