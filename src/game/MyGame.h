@@ -23,7 +23,6 @@ constexpr int kBoardEntries = 20;       // entries of one score board
 constexpr int kOnlineNameBytes = 16;    // one online name, zero-filled
 constexpr int kNameChars = 12;          // characters of the online name
 constexpr int kVirtualKeys = 16;        // rebindable inputs
-constexpr int kBindingSlots = 64;       // binding slots of one virtual key
 constexpr int kLoaderLastStep = 64;     // the loader's last numbered step
 }  // namespace zindle
 
