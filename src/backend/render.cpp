@@ -36,8 +36,19 @@ constexpr int kFlushEveryRecords = 2000;
 
 struct Vertex {
     float x, y, u, v;
-    unsigned char r, g, b, a;
+    float r, g, b, a;
 };
+
+// Colours go to GL as the floats glColor4ub would make of them (byte / 255):
+// a byte colour array is widened by the rasteriser in its own way, which can
+// round a blended channel differently.
+struct ColourTable {
+    float f[256];
+    ColourTable() {
+        for (int i = 0; i < 256; ++i) f[i] = static_cast<float>(i) / 255.0f;
+    }
+};
+const ColourTable Colours;
 
 // One GL texture object per slot store, valid in the context it was made in.
 struct CachedTexture {
@@ -62,7 +73,9 @@ bool GLLive() { return window != nullptr; }
 
 double* Record(int first) { return reinterpret_cast<double*>(DrawR) + first; }
 
-unsigned char Channel(double v) { return static_cast<unsigned char>(KuvoTrunc(v) & 0xff); }
+float Channel(double v) { return Colours.f[KuvoTrunc(v) & 0xff]; }
+// The byte a table entry came from.
+GLubyte Byte(float f) { return static_cast<GLubyte>(std::lround(f * 255.0f)); }
 
 Vertex* AddVertices(size_t n) {
     if (BatchUsed + n > Batch.size()) Batch.resize(std::max(Batch.size() * 2, BatchUsed + n + 1024));
@@ -101,14 +114,14 @@ void SubmitVertices() {
             glBegin(GL_TRIANGLES);
             for (size_t i = 0; i < BatchUsed; ++i) {
                 glTexCoord2f(v[i].u, v[i].v);
-                glColor4ub(v[i].r, v[i].g, v[i].b, v[i].a);
+                glColor4ub(Byte(v[i].r), Byte(v[i].g), Byte(v[i].b), Byte(v[i].a));
                 glVertex2f(v[i].x, v[i].y);
             }
             glEnd();
         } else {
             glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &v->x);
             glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &v->u);
-            glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), &v->r);
+            glColorPointer(4, GL_FLOAT, sizeof(Vertex), &v->r);
             glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(BatchUsed));
         }
         RenderCounters.drawCalls += 1;
