@@ -16,6 +16,8 @@
 
 KuvoRenderCounters RenderCounters = {0, 0, 0};
 int RenderLiteral = 0;
+int RenderProgramChoice = kuvo::kProgramAuto;
+int RenderProgramUsed = 0;
 
 namespace {
 
@@ -33,9 +35,16 @@ constexpr float kDefaultViewWidth = 800.0f;
 // frames would only pay for the extra synchronisation.
 constexpr int kFlushFrameRecords = 4000;
 constexpr int kFlushEveryRecords = 2000;
+// Each switch between a shape batch and an image batch changes GL state,
+// which a software rasteriser pays for dearly (it snapshots its whole shading
+// state). From this many switches a frame draws through the program, which
+// needs none; below it the plain path is cheaper, as the program samples a
+// texture under every shape pixel.
+constexpr int kProgramSwitches = 64;
 
 struct Vertex {
     float x, y, u, v;
+    float textured;  // 1 for image vertices, 0 for shapes (read by the program)
     float r, g, b, a;
 };
 
@@ -65,6 +74,11 @@ GLFWwindow* CacheContext = nullptr;
 std::vector<Vertex> Batch;   // vertices of the open batch
 size_t BatchUsed = 0;
 bool TextureOn = false;      // GL_TEXTURE_2D as last set this frame
+// This frame draws through the renderer's program: shapes then need no GL
+// state of their own, and only a change of image binds a texture.
+bool ProgramFrame = false;
+GLuint BoundName = 0;        // texture object bound while ProgramFrame
+float VertexTextured = 0.0f; // `textured` of vertices added to the open batch
 bool InFrame = false;        // between the frame's last record and its swap
 float LastOverscan = 0.0f;   // overscan of the last presented frame
 int RecordsSinceFlush = 0;
@@ -91,6 +105,7 @@ void Put(Vertex* v, float x, float y, float u, float t, const double* rec, int c
     v->y = y;
     v->u = u;
     v->v = t;
+    v->textured = VertexTextured;
     v->r = Channel(rec[base + 1]);
     v->g = Channel(rec[base + 2]);
     v->b = Channel(rec[base + 3]);
@@ -120,7 +135,7 @@ void SubmitVertices() {
             glEnd();
         } else {
             glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &v->x);
-            glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &v->u);
+            glTexCoordPointer(3, GL_FLOAT, sizeof(Vertex), &v->u);
             glColorPointer(4, GL_FLOAT, sizeof(Vertex), &v->r);
             glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(BatchUsed));
         }
@@ -173,7 +188,8 @@ void BindCached(int texture) {
         c.filter = 0;
         if (SentinelTexture == 0) SentinelTexture = c.name;
     }
-    glBindTexture(GL_TEXTURE_2D, c.name);
+    if (!ProgramFrame || BoundName != c.name) glBindTexture(GL_TEXTURE_2D, c.name);
+    BoundName = c.name;
     if (c.filter != RenderMode) {
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(RenderMode));
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(RenderMode));
@@ -192,7 +208,7 @@ void BindCached(int texture) {
         c.version = version;
         RenderCounters.uploads += 1;
     }
-    SetTexturing(true);
+    if (!ProgramFrame) SetTexturing(true);
 }
 
 // A new window means a new context whose texture names start afresh; catch a
@@ -246,12 +262,38 @@ struct WedgeTable {
 };
 const WedgeTable Wedges;
 
+// How often the list switches between untextured shapes and images (each
+// such switch turns texturing on or off on the plain path).
+int ShapeImageSwitches(int count) {
+    int switches = 0;
+    int last = 0;  // 0 nothing yet, 1 shape, 2 image
+    for (int i = 0; i < count; ++i) {
+        const int kind = KuvoTrunc(DrawR[i][0]);
+        const int now = kind >= 1 && kind <= 6 ? 1 : (kind >= 11 && kind <= 13 ? 2 : 0);
+        if (now == 0) continue;
+        if (last != 0 && now != last) ++switches;
+        last = now;
+    }
+    return switches;
+}
+
+bool WantProgram(int count) {
+    if (Wireframe != 0 || RenderLiteral != 0) return false;  // both stay on the plain path
+    if (RenderProgramChoice == kuvo::kProgramNever) return false;
+    if (RenderProgramChoice == kuvo::kProgramAlways) return true;
+    return ShapeImageSwitches(count) >= kProgramSwitches;
+}
+
 // Draws the render-side list into the back buffer: everything of a frame but
 // the framebuffer measurement, the fade, the swap and the event pump.
 void DrawFrame(float overscan) {
     const bool live = GLLive();
+    const int count = std::min(std::max(DrawToRT, 0), kuvo::kRenderCopyCapacity);
     if (live) {
         CheckContext();
+        ProgramFrame = WantProgram(count) && KuvoProgramBegin();
+        RenderProgramUsed = ProgramFrame ? 1 : 0;
+        BoundName = 0;
         glPolygonMode(GL_FRONT_AND_BACK, Wireframe == 1 ? GL_LINE : GL_FILL);
         glClearColor(ClampColour(ASys.ClsR) / 255.0f, ClampColour(ASys.ClsG) / 255.0f,
                      ClampColour(ASys.ClsB) / 255.0f, 1.0f);
@@ -274,7 +316,6 @@ void DrawFrame(float overscan) {
     BatchUsed = 0;
     RecordsSinceFlush = 0;
 
-    const int count = std::min(std::max(DrawToRT, 0), kuvo::kRenderCopyCapacity);
     for (int i = 0; i < count; ++i) {
         const int first = i * kuvo::kDrawValues;
         const double* rec = Record(first);
@@ -306,6 +347,8 @@ void DrawFrame(float overscan) {
     SubmitVertices();
     TexUse = kNoBatch;
     if (live) glPopMatrix();
+    if (ProgramFrame) KuvoProgramEnd();
+    ProgramFrame = false;
 }
 
 }  // namespace
@@ -320,6 +363,8 @@ void KuvoRenderContextLost() {
     // whatever context is current now.
     memset(TextureCache, 0, sizeof(TextureCache));
     SentinelTexture = 0;
+    BoundName = 0;
+    KuvoProgramForget();
     CacheContext = window != nullptr ? glfwGetCurrentContext() : nullptr;
 }
 
@@ -329,13 +374,15 @@ void KuvoUseTexture(int texture) {
     TexUse = texture;
     TriCount = 0;
     RenderCounters.batches += 1;
+    VertexTextured = texture == kWhiteTexture ? 0.0f : 1.0f;
     if (!GLLive()) return;
     if (RenderLiteral == 1) {
         UploadLiteral(texture);
     } else if (texture == kWhiteTexture) {
         // White texels times the vertex colour are the vertex colour: the
-        // same pixels without sampling a texture at all.
-        SetTexturing(false);
+        // same pixels without sampling a texture at all. The program reads
+        // that from the vertices, so a shape batch changes no GL state.
+        if (!ProgramFrame) SetTexturing(false);
     } else {
         BindCached(texture);
     }

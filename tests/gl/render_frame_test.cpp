@@ -43,6 +43,7 @@ protected:
         ASys.ButtonFlags[66] = 0;
         Wireframe = 0;
         RenderLiteral = 0;
+        RenderProgramChoice = kuvo::kProgramAuto;
         SetClear(100, 100, 100);
         for (int s = 0; s < kuvo::kImageSlots; ++s) ASys.SlotFrames[s] = -1;
         DrawToRT = 0;
@@ -52,6 +53,7 @@ protected:
         DrawToRT = 0;
         Wireframe = 0;
         RenderLiteral = 0;
+        RenderProgramChoice = kuvo::kProgramAuto;
         ASys.Smoothing = 0.0f;
     }
     static void SetClear(float r, float g, float b) {
@@ -379,9 +381,9 @@ TEST_F(RenderFrame, ScreenCopyHoldsTheLastFrameAndDrawsBack) {
 }
 
 // A busy frame of every kind, translucent two-colour tints, turned sprites and
-// both stores of a noisy texture: drawn the cached way and the literal way,
-// with and without smoothing and in every blend mode, the frames agree to
-// the byte.
+// both stores of a noisy texture: drawn through the program, on the plain
+// path and the literal way, with and without smoothing and in every blend
+// mode, the three frames agree to the byte.
 TEST_F(RenderFrame, EveryPathDrawsTheSamePixels) {
     ASys.Buffer_Create(10, 64);
     unsigned seed = 5;
@@ -422,18 +424,54 @@ TEST_F(RenderFrame, EveryPathDrawsTheSamePixels) {
                 const double tri[6] = {-5.0 * k, 10, 50, 77, -33, 120};
                 for (int v = 0; v < 6; ++v) t[1 + v] = tri[v];
             }
-            std::vector<unsigned char> frames[2];
-            for (int path = 0; path < 2; ++path) {
-                RenderLiteral = path;
+            std::vector<unsigned char> frames[3];
+            for (int path = 0; path < 3; ++path) {
+                RenderProgramChoice = path == 0 ? kuvo::kProgramAlways : kuvo::kProgramNever;
+                RenderLiteral = path == 2 ? 1 : 0;
                 Frame();
+                EXPECT_EQ(RenderProgramUsed, path == 0 ? 1 : 0);
                 frames[path] = Image[100];
             }
+            RenderProgramChoice = kuvo::kProgramAuto;
             RenderLiteral = 0;
-            size_t differ = 0;
-            for (size_t i = 0; i < frames[0].size(); ++i) differ += frames[0][i] != frames[1][i];
-            EXPECT_EQ(differ, 0u) << "cached against literal";
+            size_t differ[2] = {0, 0};
+            for (size_t i = 0; i < frames[0].size(); ++i) {
+                differ[0] += frames[0][i] != frames[2][i];
+                differ[1] += frames[1][i] != frames[2][i];
+            }
+            EXPECT_EQ(differ[0], 0u) << "program against literal";
+            EXPECT_EQ(differ[1], 0u) << "plain path against literal";
         }
     }
+}
+
+// Shapes and sprites of one sheet in turn: a batch each, one upload, and
+// drawn through the program, which needs no state change between them.
+TEST_F(RenderFrame, AlternatingShapesAndSpritesShareTheProgram) {
+    ASys.Buffer_Create(3, 16);
+    ASys.Buffer_Fill(3, 0, 200, 0, 255);
+    for (int i = 0; i < 200; ++i) {
+        const double x = -390 + (i % 40) * 20, y = -250 + (i / 40) * 100;
+        if (i % 2 == 0) {
+            Add(1, x, y, 10, 10, kRed, kRed);
+        } else {
+            Add(11, x, y, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 3;
+        }
+    }
+    Frame();
+    EXPECT_EQ(RenderProgramUsed, 1);
+    EXPECT_EQ(RenderCounters.batches, 400);  // the frame and its read-back
+    EXPECT_EQ(RenderCounters.uploads, 1);
+    EXPECT_EQ(At(10, 50), kRed);
+    EXPECT_EQ(At(30, 50), (Px{0, 200, 0, 255}));
+    EXPECT_EQ(At(30 + 7, 50), (Px{0, 200, 0, 255}));  // the sprite is 16 wide
+    EXPECT_EQ(At(30 + 8, 50), kClear);
+    EXPECT_EQ(At(10 + 6, 50), kClear);                // the square 10
+    // a few switches stay on the plain path
+    DrawToRT = 10;
+    Frame();
+    EXPECT_EQ(RenderProgramUsed, 0);
+    EXPECT_EQ(At(30, 50), (Px{0, 200, 0, 255}));
 }
 
 }  // namespace
