@@ -80,7 +80,17 @@ bool ProgramFrame = false;
 GLuint BoundName = 0;        // texture object bound while ProgramFrame
 float VertexTextured = 0.0f; // `textured` of vertices added to the open batch
 bool InFrame = false;        // between the frame's last record and its swap
-float LastOverscan = 0.0f;   // overscan of the last presented frame
+
+// What a frame looked like apart from its list: a read-back after the swap
+// draws the presented frame again with these, whatever was set since.
+struct FrameLook {
+    float overscan;
+    float clear[3];   // clear colour, 0..255
+    float viewWidth;  // view units across the screen
+    float aspect;
+    int wireframe;
+};
+FrameLook Presented = {0.0f, {0.0f, 0.0f, 0.0f}, kDefaultViewWidth, 1.0f, 0};
 int RecordsSinceFlush = 0;
 
 bool GLLive() { return window != nullptr; }
@@ -286,17 +296,19 @@ bool WantProgram(int count) {
 
 // Draws the render-side list into the back buffer: everything of a frame but
 // the framebuffer measurement, the fade, the swap and the event pump.
-void DrawFrame(float overscan) {
+void DrawFrame(const FrameLook& look) {
     const bool live = GLLive();
     const int count = std::min(std::max(DrawToRT, 0), kuvo::kRenderCopyCapacity);
+    // A redraw takes the outline mode of the frame it repeats.
+    const int wireframe = Wireframe;
+    Wireframe = look.wireframe;
     if (live) {
         CheckContext();
         ProgramFrame = WantProgram(count) && KuvoProgramBegin();
         RenderProgramUsed = ProgramFrame ? 1 : 0;
         BoundName = 0;
         glPolygonMode(GL_FRONT_AND_BACK, Wireframe == 1 ? GL_LINE : GL_FILL);
-        glClearColor(ClampColour(ASys.ClsR) / 255.0f, ClampColour(ASys.ClsG) / 255.0f,
-                     ClampColour(ASys.ClsB) / 255.0f, 1.0f);
+        glClearColor(look.clear[0] / 255.0f, look.clear[1] / 255.0f, look.clear[2] / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_BLEND);
@@ -305,8 +317,9 @@ void DrawFrame(float overscan) {
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glEnableClientState(GL_COLOR_ARRAY);
-        const float vw = ASys.VirtualWidth > 0.0f ? ASys.VirtualWidth : kDefaultViewWidth;
-        const float ar = ASys.AspectRatio;
+        const float vw = look.viewWidth > 0.0f ? look.viewWidth : kDefaultViewWidth;
+        const float ar = look.aspect;
+        const float overscan = look.overscan;
         glPushMatrix();
         glScalef((2.0f - overscan) / vw, -((2.0f - overscan * ar) / vw * ar), 1.0f);
     }
@@ -349,6 +362,7 @@ void DrawFrame(float overscan) {
     if (live) glPopMatrix();
     if (ProgramFrame) KuvoProgramEnd();
     ProgramFrame = false;
+    Wireframe = wireframe;
 }
 
 }  // namespace
@@ -428,7 +442,7 @@ void KuvoReadFrame(std::vector<unsigned char>& out) {
     if (!GLLive() || bytes == 0) return;
     // After a swap the back buffer's contents are undefined, so outside a
     // frame the last presented list is drawn again before reading it.
-    if (!InFrame) DrawFrame(LastOverscan);
+    if (!InFrame) DrawFrame(Presented);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_BACK);
     // BGRA is the framebuffer's own order: far cheaper to read, then swizzle.
@@ -456,8 +470,9 @@ void KUVOSys::RenderSys(float overscan) {
     ClsG = FadeChannel(ClsG, ClsTargetG);
     ClsB = FadeChannel(ClsB, ClsTargetB);
 
-    DrawFrame(overscan);
-    LastOverscan = overscan;
+    Presented = {overscan, {ClampColour(ClsR), ClampColour(ClsG), ClampColour(ClsB)}, VirtualWidth, AspectRatio,
+                 Wireframe};
+    DrawFrame(Presented);
     OverscanScaleX = 1.0f / (1.0f - overscan / 2.0f);
     OverscanScaleY = 1.0f / (1.0f - overscan / 2.0f * AspectRatio);
     if (!live) return;

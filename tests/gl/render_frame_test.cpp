@@ -474,4 +474,20 @@ TEST_F(RenderFrame, AlternatingShapesAndSpritesShareTheProgram) {
     EXPECT_EQ(At(30, 50), (Px{0, 200, 0, 255}));
 }
 
+// A copy or screenshot taken after the swap draws the presented frame again:
+// with its clear colour, outline mode and view, not ones set since.
+TEST_F(RenderFrame, ReadBackAfterTheSwapRepeatsThePresentedFrame) {
+    Add(1, -350, -250, 100, 100, kRed, kRed);
+    Frame();
+    const std::vector<unsigned char> presented = Image[100];
+    SetClear(0, 90, 0);
+    Wireframe = 1;
+    ASys.VirtualWidth = 512.0f;
+    ASys.ScreenToBuffer();
+    ASys.VirtualWidth = 800.0f;
+    EXPECT_TRUE(Image[100] == presented);
+    EXPECT_EQ(At(10, 10), kRed);
+    EXPECT_EQ(At(400, 300), kClear);
+}
+
 }  // namespace
