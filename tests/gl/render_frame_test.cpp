@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -378,6 +379,71 @@ TEST_F(RenderFrame, ScreenCopyHoldsTheLastFrameAndDrawsBack) {
     Frame();
     EXPECT_EQ(At(10, 10), kRed);
     EXPECT_EQ(At(400, 300), kClear);
+}
+
+// Which corner takes which colour, kind by kind, and which way up a frame
+// lands: a white texture shows the vertex colours, a two-tone one the frame.
+TEST_F(RenderFrame, ColoursAndFramesGoToTheirCorners) {
+    ASys.Buffer_Create(5, 16);  // white
+    ASys.Buffer_Fill(5, 255, 255, 255, 255);
+    ASys.Buffer_Create(6, 16);  // top half yellow, bottom half blue; its second store green
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASys.Buffer_Plot(6, x, y, y < 8 ? 250 : 0, y < 8 ? 210 : 40, y < 8 ? 0 : 220, 255);
+    for (size_t i = 0; i < ImageBlur[6].size(); i += 4) {
+        ImageBlur[6][i + 1] = 160;
+        ImageBlur[6][i + 3] = 255;
+    }
+    ImageBlurVersion[6] += 1;
+    const Px white = {255, 255, 255, 255}, yellow = {250, 210, 0, 255}, blue = {0, 40, 220, 255};
+    struct Spot {
+        int x, y;
+        Px want;
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> add;
+        std::vector<Spot> spots;
+    };
+    auto corners = [](double* r, std::vector<double> xy) {
+        for (size_t v = 0; v < xy.size(); ++v) r[1 + v] = xy[v];
+        return r;
+    };
+    const Case cases[] = {
+        {"image: colour 1 tints the bottom edge",
+         [&] { Add(11, 0, 0, 5000, 5000, kRed, kBlue)[28] = 5; },
+         {{400, 300 + 97, kRed}, {400, 300 - 97, kBlue}}},
+        {"image upright",
+         [&] { Add(11, 0, 0, 5000, 5000, white, white)[28] = 6; },
+         {{400, 300 - 30, yellow}, {400, 300 + 30, blue}}},
+        {"second store",
+         [&] { Add(13, 0, 0, 5000, 5000, white, white)[28] = 6; },
+         {{400, 300, {0, 160, 0, 255}}}},
+        {"four corners: colour 1 tints the frame's top edge",
+         [&] { corners(Add(12, 0, 0, 0, 0, kRed, kBlue), {-50, -50, 50, -50, 50, 50, -50, 50})[28] = 5; },
+         {{400, 300 - 48, kRed}, {400, 300 + 48, kBlue}}},
+        {"four corners clockwise from the top-left: upright",
+         [&] { corners(Add(12, 0, 0, 0, 0, white, white), {-50, -50, 50, -50, 50, 50, -50, 50})[28] = 6; },
+         {{400, 300 - 30, yellow}, {400, 300 + 30, blue}}},
+        {"triangle: colour 2 at the first corner",
+         [&] { corners(Add(6, 0, 0, 0, 0, kRed, kBlue), {0, -100, 100, 100, -100, 100}); },
+         {{400, 300 - 97, kBlue}, {400 + 94, 300 + 98, kRed}, {400 - 94, 300 + 98, kRed}}},
+        {"fan: colour 2 from angle 0, then colour 1",
+         [&] { Add(5, 0, 0, 200, 200, kRed, kBlue); },
+         {{400 + 7, 300 + 79, kBlue}, {400 + 21, 300 + 77, kRed}, {400 + 34, 300 + 73, kBlue}}},
+        {"oval: colour 1 at the centre, colour 2 at the rim",
+         [&] { Add(3, 0, 0, 200, 200, kRed, kBlue); },
+         {{400, 300, kRed}, {400, 300 + 98, {0, 0, 255, 255}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DrawToRT = 0;
+        c.add();
+        Frame();
+        for (const Spot& s : c.spots) {
+            SCOPED_TRACE(std::to_string(s.x) + "," + std::to_string(s.y));
+            ExpectNear(At(s.x, s.y), s.want, 12);
+        }
+    }
 }
 
 // A busy frame of every kind, translucent two-colour tints, turned sprites and
