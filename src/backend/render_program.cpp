@@ -1,8 +1,6 @@
-// The renderer's one GLSL program: the fixed-function "vertex colour times
-// texel" with a per-vertex switch that leaves the texel out, so untextured
-// shapes and images of the bound texture share GL state and a frame that
-// alternates them changes no state at all. It must compute exactly what the
-// fixed-function path computes, and every failure falls back to that path.
+// The renderer's GLSL program: vertex colour times texel, with a per-vertex
+// switch that leaves the texel out so shapes and images share GL state. It must
+// compute exactly what the fixed-function path does; any failure falls back.
 
 #define GLFW_INCLUDE_GLEXT
 #include <GLFW/glfw3.h>

@@ -1,7 +1,6 @@
-// The renderer across the backend's real windows (Xvfb with openbox): a loaded
-// image still draws right after the window, and with it the GL context, has
-// been reopened full screen and back, and a screenshot asked for through the
-// engine's poll lands in the program directory under its dated name.
+// The renderer across the backend's real windows (Xvfb, openbox): an image still
+// draws right after the window and its GL context were reopened, and a screenshot
+// asked for through the engine's poll lands in the program dir under its dated name.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
