@@ -73,6 +73,7 @@ void Ovals() {
 struct Result {
     double median, p95;
     long uploads, batches;
+    int program;  // the frames went through the renderer's program
 };
 
 Result Run(void (*build)(), int literal) {
@@ -92,7 +93,7 @@ Result Run(void (*build)(), int literal) {
     std::sort(ms.begin(), ms.end());
     const double frames = kFrames + 3;
     return {ms[ms.size() / 2], ms[ms.size() * 95 / 100], static_cast<long>(RenderCounters.uploads / frames),
-            static_cast<long>(RenderCounters.batches / frames)};
+            static_cast<long>(RenderCounters.batches / frames), RenderProgramUsed};
 }
 
 }  // namespace
@@ -126,13 +127,14 @@ int main() {
                   {"16,666 sprites of one sheet", OneSheet},
                   {"16,666 alternating shape/sprite", Alternating},
                   {"5,000 ovals", Ovals}};
-    printf("%-34s %10s %10s %8s %8s | %10s %10s %8s | %8s\n", "frame", "median ms", "p95 ms", "uploads",
-           "batches", "base med", "base p95", "uploads", "speed-up");
+    printf("%-34s %10s %10s %8s %8s %7s | %10s %10s %8s | %8s\n", "frame", "median ms", "p95 ms", "uploads",
+           "batches", "program", "base med", "base p95", "uploads", "speed-up");
     for (const Scene& s : scenes) {
         const Result fast = Run(s.build, 0);
         const Result slow = Run(s.build, 1);
-        printf("%-34s %10.2f %10.2f %8ld %8ld | %10.2f %10.2f %8ld | %7.1fx\n", s.name, fast.median, fast.p95,
-               fast.uploads, fast.batches, slow.median, slow.p95, slow.uploads, slow.median / fast.median);
+        printf("%-34s %10.2f %10.2f %8ld %8ld %7s | %10.2f %10.2f %8ld | %7.1fx\n", s.name, fast.median, fast.p95,
+               fast.uploads, fast.batches, fast.program ? "yes" : "no", slow.median, slow.p95, slow.uploads,
+               slow.median / fast.median);
     }
     glfwDestroyWindow(window);
     window = nullptr;

@@ -16,6 +16,8 @@
 
 KuvoRenderCounters RenderCounters = {0, 0, 0};
 int RenderLiteral = 0;
+int RenderProgramChoice = kuvo::kProgramAuto;
+int RenderProgramUsed = 0;
 
 namespace {
 
@@ -33,11 +35,29 @@ constexpr float kDefaultViewWidth = 800.0f;
 // frames would only pay for the extra synchronisation.
 constexpr int kFlushFrameRecords = 4000;
 constexpr int kFlushEveryRecords = 2000;
+// Each switch between a shape batch and an image batch changes GL state,
+// which a software rasteriser pays for dearly (it snapshots its whole shading
+// state). From this many switches a frame draws through the program, which
+// needs none; below it the plain path is cheaper, as the program samples a
+// texture under every shape pixel.
+constexpr int kProgramSwitches = 64;
 
 struct Vertex {
     float x, y, u, v;
-    unsigned char r, g, b, a;
+    float textured;  // 1 for image vertices, 0 for shapes (read by the program)
+    float r, g, b, a;
 };
+
+// Colours go to GL as the floats glColor4ub would make of them (byte / 255):
+// a byte colour array is widened by the rasteriser in its own way, which can
+// round a blended channel differently.
+struct ColourTable {
+    float f[256];
+    ColourTable() {
+        for (int i = 0; i < 256; ++i) f[i] = static_cast<float>(i) / 255.0f;
+    }
+};
+const ColourTable Colours;
 
 // One GL texture object per slot store, valid in the context it was made in.
 struct CachedTexture {
@@ -54,15 +74,32 @@ GLFWwindow* CacheContext = nullptr;
 std::vector<Vertex> Batch;   // vertices of the open batch
 size_t BatchUsed = 0;
 bool TextureOn = false;      // GL_TEXTURE_2D as last set this frame
+// This frame draws through the renderer's program: shapes then need no GL
+// state of their own, and only a change of image binds a texture.
+bool ProgramFrame = false;
+GLuint BoundName = 0;        // texture object bound while ProgramFrame
+float VertexTextured = 0.0f; // `textured` of vertices added to the open batch
 bool InFrame = false;        // between the frame's last record and its swap
-float LastOverscan = 0.0f;   // overscan of the last presented frame
+
+// What a frame looked like apart from its list: a read-back after the swap
+// draws the presented frame again with these, whatever was set since.
+struct FrameLook {
+    float overscan;
+    float clear[3];   // clear colour, 0..255
+    float viewWidth;  // view units across the screen
+    float aspect;
+    int wireframe;
+};
+FrameLook Presented = {0.0f, {0.0f, 0.0f, 0.0f}, kDefaultViewWidth, 1.0f, 0};
 int RecordsSinceFlush = 0;
 
 bool GLLive() { return window != nullptr; }
 
 double* Record(int first) { return reinterpret_cast<double*>(DrawR) + first; }
 
-unsigned char Channel(double v) { return static_cast<unsigned char>(KuvoTrunc(v) & 0xff); }
+float Channel(double v) { return Colours.f[KuvoTrunc(v) & 0xff]; }
+// The byte a table entry came from.
+GLubyte Byte(float f) { return static_cast<GLubyte>(std::lround(f * 255.0f)); }
 
 Vertex* AddVertices(size_t n) {
     if (BatchUsed + n > Batch.size()) Batch.resize(std::max(Batch.size() * 2, BatchUsed + n + 1024));
@@ -78,6 +115,7 @@ void Put(Vertex* v, float x, float y, float u, float t, const double* rec, int c
     v->y = y;
     v->u = u;
     v->v = t;
+    v->textured = VertexTextured;
     v->r = Channel(rec[base + 1]);
     v->g = Channel(rec[base + 2]);
     v->b = Channel(rec[base + 3]);
@@ -101,14 +139,14 @@ void SubmitVertices() {
             glBegin(GL_TRIANGLES);
             for (size_t i = 0; i < BatchUsed; ++i) {
                 glTexCoord2f(v[i].u, v[i].v);
-                glColor4ub(v[i].r, v[i].g, v[i].b, v[i].a);
+                glColor4ub(Byte(v[i].r), Byte(v[i].g), Byte(v[i].b), Byte(v[i].a));
                 glVertex2f(v[i].x, v[i].y);
             }
             glEnd();
         } else {
             glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &v->x);
-            glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &v->u);
-            glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), &v->r);
+            glTexCoordPointer(3, GL_FLOAT, sizeof(Vertex), &v->u);
+            glColorPointer(4, GL_FLOAT, sizeof(Vertex), &v->r);
             glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(BatchUsed));
         }
         RenderCounters.drawCalls += 1;
@@ -160,7 +198,8 @@ void BindCached(int texture) {
         c.filter = 0;
         if (SentinelTexture == 0) SentinelTexture = c.name;
     }
-    glBindTexture(GL_TEXTURE_2D, c.name);
+    if (!ProgramFrame || BoundName != c.name) glBindTexture(GL_TEXTURE_2D, c.name);
+    BoundName = c.name;
     if (c.filter != RenderMode) {
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(RenderMode));
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(RenderMode));
@@ -179,7 +218,7 @@ void BindCached(int texture) {
         c.version = version;
         RenderCounters.uploads += 1;
     }
-    SetTexturing(true);
+    if (!ProgramFrame) SetTexturing(true);
 }
 
 // A new window means a new context whose texture names start afresh; catch a
@@ -233,15 +272,43 @@ struct WedgeTable {
 };
 const WedgeTable Wedges;
 
+// How often the list switches between untextured shapes and images (each
+// such switch turns texturing on or off on the plain path).
+int ShapeImageSwitches(int count) {
+    int switches = 0;
+    int last = 0;  // 0 nothing yet, 1 shape, 2 image
+    for (int i = 0; i < count; ++i) {
+        const int kind = KuvoTrunc(DrawR[i][0]);
+        const int now = kind >= 1 && kind <= 6 ? 1 : (kind >= 11 && kind <= 13 ? 2 : 0);
+        if (now == 0) continue;
+        if (last != 0 && now != last) ++switches;
+        last = now;
+    }
+    return switches;
+}
+
+bool WantProgram(int count) {
+    if (Wireframe != 0 || RenderLiteral != 0) return false;  // both stay on the plain path
+    if (RenderProgramChoice == kuvo::kProgramNever) return false;
+    if (RenderProgramChoice == kuvo::kProgramAlways) return true;
+    return ShapeImageSwitches(count) >= kProgramSwitches;
+}
+
 // Draws the render-side list into the back buffer: everything of a frame but
 // the framebuffer measurement, the fade, the swap and the event pump.
-void DrawFrame(float overscan) {
+void DrawFrame(const FrameLook& look) {
     const bool live = GLLive();
+    const int count = std::min(std::max(DrawToRT, 0), kuvo::kRenderCopyCapacity);
+    // A redraw takes the outline mode of the frame it repeats.
+    const int wireframe = Wireframe;
+    Wireframe = look.wireframe;
     if (live) {
         CheckContext();
+        ProgramFrame = WantProgram(count) && KuvoProgramBegin();
+        RenderProgramUsed = ProgramFrame ? 1 : 0;
+        BoundName = 0;
         glPolygonMode(GL_FRONT_AND_BACK, Wireframe == 1 ? GL_LINE : GL_FILL);
-        glClearColor(ClampColour(ASys.ClsR) / 255.0f, ClampColour(ASys.ClsG) / 255.0f,
-                     ClampColour(ASys.ClsB) / 255.0f, 1.0f);
+        glClearColor(look.clear[0] / 255.0f, look.clear[1] / 255.0f, look.clear[2] / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_BLEND);
@@ -250,8 +317,9 @@ void DrawFrame(float overscan) {
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glEnableClientState(GL_COLOR_ARRAY);
-        const float vw = ASys.VirtualWidth > 0.0f ? ASys.VirtualWidth : kDefaultViewWidth;
-        const float ar = ASys.AspectRatio;
+        const float vw = look.viewWidth > 0.0f ? look.viewWidth : kDefaultViewWidth;
+        const float ar = look.aspect;
+        const float overscan = look.overscan;
         glPushMatrix();
         glScalef((2.0f - overscan) / vw, -((2.0f - overscan * ar) / vw * ar), 1.0f);
     }
@@ -261,7 +329,6 @@ void DrawFrame(float overscan) {
     BatchUsed = 0;
     RecordsSinceFlush = 0;
 
-    const int count = std::min(std::max(DrawToRT, 0), kuvo::kRenderCopyCapacity);
     for (int i = 0; i < count; ++i) {
         const int first = i * kuvo::kDrawValues;
         const double* rec = Record(first);
@@ -293,6 +360,9 @@ void DrawFrame(float overscan) {
     SubmitVertices();
     TexUse = kNoBatch;
     if (live) glPopMatrix();
+    if (ProgramFrame) KuvoProgramEnd();
+    ProgramFrame = false;
+    Wireframe = wireframe;
 }
 
 }  // namespace
@@ -318,6 +388,8 @@ void KuvoRenderContextLost() {
     // whatever context is current now.
     memset(TextureCache, 0, sizeof(TextureCache));
     SentinelTexture = 0;
+    BoundName = 0;
+    KuvoProgramForget();
     CacheContext = window != nullptr ? glfwGetCurrentContext() : nullptr;
 }
 
@@ -327,13 +399,15 @@ void KuvoUseTexture(int texture) {
     TexUse = texture;
     TriCount = 0;
     RenderCounters.batches += 1;
+    VertexTextured = texture == kWhiteTexture ? 0.0f : 1.0f;
     if (!GLLive()) return;
     if (RenderLiteral == 1) {
         UploadLiteral(texture);
     } else if (texture == kWhiteTexture) {
         // White texels times the vertex colour are the vertex colour: the
-        // same pixels without sampling a texture at all.
-        SetTexturing(false);
+        // same pixels without sampling a texture at all. The program reads
+        // that from the vertices, so a shape batch changes no GL state.
+        if (!ProgramFrame) SetTexturing(false);
     } else {
         BindCached(texture);
     }
@@ -379,7 +453,7 @@ void KuvoReadFrame(std::vector<unsigned char>& out) {
     if (!GLLive() || bytes == 0) return;
     // After a swap the back buffer's contents are undefined, so outside a
     // frame the last presented list is drawn again before reading it.
-    if (!InFrame) DrawFrame(LastOverscan);
+    if (!InFrame) DrawFrame(Presented);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_BACK);
     // BGRA is the framebuffer's own order: far cheaper to read, then swizzle.
@@ -400,8 +474,9 @@ void KUVOSys::RenderSys(float overscan) {
     ClsG = FadeChannel(ClsG, ClsTargetG);
     ClsB = FadeChannel(ClsB, ClsTargetB);
 
-    DrawFrame(overscan);
-    LastOverscan = overscan;
+    Presented = {overscan, {ClampColour(ClsR), ClampColour(ClsG), ClampColour(ClsB)}, VirtualWidth, AspectRatio,
+                 Wireframe};
+    DrawFrame(Presented);
     OverscanScaleX = 1.0f / (1.0f - overscan / 2.0f);
     OverscanScaleY = 1.0f / (1.0f - overscan / 2.0f * AspectRatio);
     if (!live) return;

@@ -122,9 +122,12 @@ void KUVOSys::SetScreen(int width, int height) {
     WindowFailed = window == nullptr ? 1 : 0;
     if (window == nullptr) {
         Debuglog("ERRORRZ");
+        KuvoRenderContextLost();
         return;
     }
     glfwMakeContextCurrent(window);
+    // The old window took its GL context, and with it every cached texture,
+    // along: the renderer must upload each slot afresh.
     KuvoRenderContextLost();
     glViewport(0, 0, width, height);
     // The poll reads only the current state, so nothing may stick between polls.

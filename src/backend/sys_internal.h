@@ -63,6 +63,23 @@ extern KuvoRenderCounters RenderCounters;
 // 1 draws every batch the slow, literal way (upload at every texture change,
 // one GL call per vertex): a baseline for the renderer benchmark only.
 extern int RenderLiteral;
+// Whether frames draw through the renderer's program: chosen per frame by
+// how often the list switches between shapes and images, or forced either
+// way (tests compare the paths; their pixels must not differ).
+namespace kuvo {
+constexpr int kProgramAuto = 0;
+constexpr int kProgramNever = 1;
+constexpr int kProgramAlways = 2;
+}  // namespace kuvo
+extern int RenderProgramChoice;
+// 1 when the last frame drew through the program.
+extern int RenderProgramUsed;
+// The renderer's program (render_program.cpp): binds it for a frame, building
+// it first in a new context; false (nothing bound) when the driver cannot.
+bool KuvoProgramBegin();
+void KuvoProgramEnd();
+// The context that held the program is gone.
+void KuvoProgramForget();
 // Makes `texture` (-2 white, a slot, slot + 200 for its second store) the
 // texture of the open batch, opening a new batch when it differs or the open
 // one is full.

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ protected:
         ASys.ButtonFlags[66] = 0;
         Wireframe = 0;
         RenderLiteral = 0;
+        RenderProgramChoice = kuvo::kProgramAuto;
         SetClear(100, 100, 100);
         for (int s = 0; s < kuvo::kImageSlots; ++s) ASys.SlotFrames[s] = -1;
         DrawToRT = 0;
@@ -52,6 +54,8 @@ protected:
         DrawToRT = 0;
         Wireframe = 0;
         RenderLiteral = 0;
+        RenderProgramChoice = kuvo::kProgramAuto;
+        ASys.Smoothing = 0.0f;
     }
     static void SetClear(float r, float g, float b) {
         ASys.ClsR = ASys.ClsTargetR = r;
@@ -373,6 +377,181 @@ TEST_F(RenderFrame, ScreenCopyHoldsTheLastFrameAndDrawsBack) {
     SetClear(0, 0, 0);
     Add(11, 0, 0, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 102;
     Frame();
+    EXPECT_EQ(At(10, 10), kRed);
+    EXPECT_EQ(At(400, 300), kClear);
+}
+
+// Which corner takes which colour, kind by kind, and which way up a frame
+// lands: a white texture shows the vertex colours, a two-tone one the frame.
+TEST_F(RenderFrame, ColoursAndFramesGoToTheirCorners) {
+    ASys.Buffer_Create(5, 16);  // white
+    ASys.Buffer_Fill(5, 255, 255, 255, 255);
+    ASys.Buffer_Create(6, 16);  // top half yellow, bottom half blue; its second store green
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASys.Buffer_Plot(6, x, y, y < 8 ? 250 : 0, y < 8 ? 210 : 40, y < 8 ? 0 : 220, 255);
+    for (size_t i = 0; i < ImageBlur[6].size(); i += 4) {
+        ImageBlur[6][i + 1] = 160;
+        ImageBlur[6][i + 3] = 255;
+    }
+    ImageBlurVersion[6] += 1;
+    const Px white = {255, 255, 255, 255}, yellow = {250, 210, 0, 255}, blue = {0, 40, 220, 255};
+    struct Spot {
+        int x, y;
+        Px want;
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> add;
+        std::vector<Spot> spots;
+    };
+    auto corners = [](double* r, std::vector<double> xy) {
+        for (size_t v = 0; v < xy.size(); ++v) r[1 + v] = xy[v];
+        return r;
+    };
+    const Case cases[] = {
+        {"image: colour 1 tints the bottom edge",
+         [&] { Add(11, 0, 0, 5000, 5000, kRed, kBlue)[28] = 5; },
+         {{400, 300 + 97, kRed}, {400, 300 - 97, kBlue}}},
+        {"image upright",
+         [&] { Add(11, 0, 0, 5000, 5000, white, white)[28] = 6; },
+         {{400, 300 - 30, yellow}, {400, 300 + 30, blue}}},
+        {"second store",
+         [&] { Add(13, 0, 0, 5000, 5000, white, white)[28] = 6; },
+         {{400, 300, {0, 160, 0, 255}}}},
+        {"four corners: colour 1 tints the frame's top edge",
+         [&] { corners(Add(12, 0, 0, 0, 0, kRed, kBlue), {-50, -50, 50, -50, 50, 50, -50, 50})[28] = 5; },
+         {{400, 300 - 48, kRed}, {400, 300 + 48, kBlue}}},
+        {"four corners clockwise from the top-left: upright",
+         [&] { corners(Add(12, 0, 0, 0, 0, white, white), {-50, -50, 50, -50, 50, 50, -50, 50})[28] = 6; },
+         {{400, 300 - 30, yellow}, {400, 300 + 30, blue}}},
+        {"triangle: colour 2 at the first corner",
+         [&] { corners(Add(6, 0, 0, 0, 0, kRed, kBlue), {0, -100, 100, 100, -100, 100}); },
+         {{400, 300 - 97, kBlue}, {400 + 94, 300 + 98, kRed}, {400 - 94, 300 + 98, kRed}}},
+        {"fan: colour 2 from angle 0, then colour 1",
+         [&] { Add(5, 0, 0, 200, 200, kRed, kBlue); },
+         {{400 + 7, 300 + 79, kBlue}, {400 + 21, 300 + 77, kRed}, {400 + 34, 300 + 73, kBlue}}},
+        {"oval: colour 1 at the centre, colour 2 at the rim",
+         [&] { Add(3, 0, 0, 200, 200, kRed, kBlue); },
+         {{400, 300, kRed}, {400, 300 + 98, {0, 0, 255, 255}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DrawToRT = 0;
+        c.add();
+        Frame();
+        for (const Spot& s : c.spots) {
+            SCOPED_TRACE(std::to_string(s.x) + "," + std::to_string(s.y));
+            ExpectNear(At(s.x, s.y), s.want, 12);
+        }
+    }
+}
+
+// A busy frame of every kind, translucent two-colour tints, turned sprites and
+// both stores of a noisy texture: drawn through the program, on the plain
+// path and the literal way, with and without smoothing and in every blend
+// mode, the three frames agree to the byte.
+TEST_F(RenderFrame, EveryPathDrawsTheSamePixels) {
+    ASys.Buffer_Create(10, 64);
+    unsigned seed = 5;
+    for (unsigned char& b : Image[10]) b = static_cast<unsigned char>((seed = seed * 1103515245u + 12345u) >> 16);
+    ImageBlur[10] = Image[10];
+    for (unsigned char& b : ImageBlur[10]) b = static_cast<unsigned char>(255 - b);
+    ImageVersion[10] += 1;
+    ImageBlurVersion[10] += 1;
+    ASys.SlotFrames[10] = 4;
+    iFramesW[10] = 2;
+    iFramesWz[10] = 0.5f;
+    ASys.SlotScale[10] = 0.05f;
+    const Px c1 = {255, 180, 90, 200}, c2 = {30, 220, 255, 130};
+    for (float smooth : {0.0f, 1.0f}) {
+        for (int mode = 1; mode <= 3; ++mode) {
+            SCOPED_TRACE(std::to_string(smooth) + " " + std::to_string(mode));
+            ASys.Smoothing = smooth;
+            DrawToRT = 0;
+            Add(1, 0, 0, 700, 500, c1, c2)[18] = 7;
+            Blend(mode);
+            for (int k = 0; k < 40; ++k) {
+                double* r = Add(11, -350 + k * 17, -200 + (k % 9) * 37, 400 + k * 37, 400 + k * 23, c1, c2);
+                r[18] = k * 13.7;
+                r[28] = 10;
+                r[29] = k % 5;
+                Add(3, -340 + k * 11, 150 - (k % 7) * 20, 20 + k, 30, c1, c2);
+                Add(5, -300 + k * 9, 200, 40, 20, c1, c2)[18] = k * 3;
+                double* b = Add(13, 100 + k * 3, -100 + k * 2, 900, 700, c2, c1);
+                b[18] = -k;
+                b[28] = 10;
+                b[29] = 1;
+                double* q = Add(12, 0, 0, 0, 0, c1, c2);
+                const double corners[8] = {-100.0 + k, -50, 37.0 + k, -80, 60, 99, -120, 40.0 + k};
+                for (int v = 0; v < 8; ++v) q[1 + v] = corners[v];
+                q[28] = 10;
+                q[29] = 2;
+                double* t = Add(6, 0, 0, 0, 0, c2, c1);
+                const double tri[6] = {-5.0 * k, 10, 50, 77, -33, 120};
+                for (int v = 0; v < 6; ++v) t[1 + v] = tri[v];
+            }
+            std::vector<unsigned char> frames[3];
+            for (int path = 0; path < 3; ++path) {
+                RenderProgramChoice = path == 0 ? kuvo::kProgramAlways : kuvo::kProgramNever;
+                RenderLiteral = path == 2 ? 1 : 0;
+                Frame();
+                EXPECT_EQ(RenderProgramUsed, path == 0 ? 1 : 0);
+                frames[path] = Image[100];
+            }
+            RenderProgramChoice = kuvo::kProgramAuto;
+            RenderLiteral = 0;
+            size_t differ[2] = {0, 0};
+            for (size_t i = 0; i < frames[0].size(); ++i) {
+                differ[0] += frames[0][i] != frames[2][i];
+                differ[1] += frames[1][i] != frames[2][i];
+            }
+            EXPECT_EQ(differ[0], 0u) << "program against literal";
+            EXPECT_EQ(differ[1], 0u) << "plain path against literal";
+        }
+    }
+}
+
+// Shapes and sprites of one sheet in turn: a batch each, one upload, and
+// drawn through the program, which needs no state change between them.
+TEST_F(RenderFrame, AlternatingShapesAndSpritesShareTheProgram) {
+    ASys.Buffer_Create(3, 16);
+    ASys.Buffer_Fill(3, 0, 200, 0, 255);
+    for (int i = 0; i < 200; ++i) {
+        const double x = -390 + (i % 40) * 20, y = -250 + (i / 40) * 100;
+        if (i % 2 == 0) {
+            Add(1, x, y, 10, 10, kRed, kRed);
+        } else {
+            Add(11, x, y, 400, 400, {255, 255, 255, 255}, {255, 255, 255, 255})[28] = 3;
+        }
+    }
+    Frame();
+    EXPECT_EQ(RenderProgramUsed, 1);
+    EXPECT_EQ(RenderCounters.batches, 400);  // the frame and its read-back
+    EXPECT_EQ(RenderCounters.uploads, 1);
+    EXPECT_EQ(At(10, 50), kRed);
+    EXPECT_EQ(At(30, 50), (Px{0, 200, 0, 255}));
+    EXPECT_EQ(At(30 + 7, 50), (Px{0, 200, 0, 255}));  // the sprite is 16 wide
+    EXPECT_EQ(At(30 + 8, 50), kClear);
+    EXPECT_EQ(At(10 + 6, 50), kClear);                // the square 10
+    // a few switches stay on the plain path
+    DrawToRT = 10;
+    Frame();
+    EXPECT_EQ(RenderProgramUsed, 0);
+    EXPECT_EQ(At(30, 50), (Px{0, 200, 0, 255}));
+}
+
+// A copy or screenshot taken after the swap draws the presented frame again:
+// with its clear colour, outline mode and view, not ones set since.
+TEST_F(RenderFrame, ReadBackAfterTheSwapRepeatsThePresentedFrame) {
+    Add(1, -350, -250, 100, 100, kRed, kRed);
+    Frame();
+    const std::vector<unsigned char> presented = Image[100];
+    SetClear(0, 90, 0);
+    Wireframe = 1;
+    ASys.VirtualWidth = 512.0f;
+    ASys.ScreenToBuffer();
+    ASys.VirtualWidth = 800.0f;
+    EXPECT_TRUE(Image[100] == presented);
     EXPECT_EQ(At(10, 10), kRed);
     EXPECT_EQ(At(400, 300), kClear);
 }

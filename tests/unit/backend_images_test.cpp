@@ -203,7 +203,10 @@ TEST_F(BackendImages, RefusedLoadsLeaveTheSlotEmpty) {
         {good, 0},
         {good, 4097},
         {wide, 32},                                           // header wider than 8192
+        {Write("tall.png", Pattern(1, 8193), 1, 8193), 32},   // header taller than 8192
         {Write("huge.png", Pattern(1000, 1), 1000, 1), 1},  // 1000 cells of 9: 9000 texels
+        // 200 x 8192 frames of 1 need 16384 texels a side once the rows fit
+        {Write("deep.png", std::vector<unsigned char>(200 * 8192 * 4, 255), 200, 8192), 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " " + std::to_string(c.side));
@@ -214,6 +217,15 @@ TEST_F(BackendImages, RefusedLoadsLeaveTheSlotEmpty) {
         EXPECT_EQ(log.find("Loaded"), std::string::npos) << log;
         EXPECT_EQ(ASys.SlotFrames[9], -1);
     }
+}
+
+TEST_F(BackendImages, PicturesUpTo8192PixelsAreAccepted) {
+    const std::string log = Load(9, Write("limit.png", Pattern(1, 8192), 1, 8192), 32);
+    EXPECT_NE(log.find(">     Loaded 32x32 Image\n"), std::string::npos) << log;
+    EXPECT_EQ(ASys.SlotFrames[9], 1);
+    EXPECT_EQ(TexelOf(9, 15, 0), Rgba(0, 0, 7, 255));
+    EXPECT_EQ(TexelOf(9, 15, 31), Rgba(0, 31, 7, 255));
+    EXPECT_EQ(TexelOf(9, 16, 0), Rgba(0, 0, 0, 0));
 }
 
 TEST_F(BackendImages, SlotNumbersOutsideTheLoadableRangeAreRefused) {
