@@ -67,8 +67,14 @@ public:
     bool Listening() const { return listener_ >= 0; }
     int Connections() const { return connections_; }
     // True when, holding the connection after the script, the server saw the
-    // client close it first.
-    bool ClientClosedFirst() const { return clientClosed_; }
+    // client close it first. The server notices a close a little after the
+    // client has made it, so this waits up to a few seconds for it.
+    bool ClientClosedFirst() const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!clientClosed_ && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return clientClosed_;
+    }
     std::string Request() {
         std::lock_guard<std::mutex> lock(mutex_);
         return request_;
