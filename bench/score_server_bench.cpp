@@ -43,7 +43,7 @@ std::string UserId(int n) {
 // Request targets made ahead of time, so the figure is the server's alone.
 std::vector<std::string> MakeTargets(int count) {
     signed char table[zcommon::kScrambleTableSize] = {};
-    zcommon::BuildScrambleTable(zscores::kScrambleKeyword, zscores::kScrambleKeywordLength, 559, table);
+    zcommon::BuildScrambleTable(zcommon::kScrambleKeyword, zcommon::kScrambleKeywordLength, 559, table);
     std::vector<std::string> targets;
     targets.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {

@@ -87,7 +87,7 @@ std::string ScoreFieldError(size_t index) {
 
 ScrambleKey::ScrambleKey() {
     std::memset(table, 0, sizeof table);
-    zcommon::BuildScrambleTable(kScrambleKeyword, kScrambleKeywordLength, kGameNumber, table);
+    zcommon::BuildScrambleTable(zcommon::kScrambleKeyword, zcommon::kScrambleKeywordLength, kGameNumber, table);
 }
 
 bool IsNameCharacter(char c) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "MyGame.h"
+#include "score_keyword.h"  // the one copy, shared with the score server
 
 namespace {
 
@@ -28,9 +29,6 @@ constexpr int kSlotSelectedSet = 101;
 constexpr int kBannerLatch = 5;         // KeyLock entry held while the banner shows
 constexpr int kBannerLatchValue = 50;
 constexpr float kBannerEndFrames = 120.0f;  // banner time at which the menu returns
-
-const char* const kScrambleKeyword =
-    "Find each lost gem as WE roll along the V4le and bacK HOME to ur old cave h0m oN3";
 
 // The clock is an int of milliseconds; due times are computed with wrapping
 // arithmetic so a very long session can never overflow a signed sum.
@@ -118,7 +116,7 @@ void MyGame::StartUp(const char* programPath) {
     if (!dirFits) Debuglog("Program directory too long, using .");
     GameVersion = 1;
     BoardCount = 3;
-    SetKeyword(kScrambleKeyword);
+    SetKeyword(zcommon::kScrambleKeyword);
     Smooth(0);
 
     for (int& slot : Settings) slot = 0;

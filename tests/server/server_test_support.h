@@ -62,7 +62,7 @@ inline std::string GamePayload(const GameSide& g) {
 
 inline std::string Scramble(const std::string& plain) {
     signed char table[zcommon::kScrambleTableSize] = {};
-    zcommon::BuildScrambleTable(zscores::kScrambleKeyword, zscores::kScrambleKeywordLength, 559, table);
+    zcommon::BuildScrambleTable(zcommon::kScrambleKeyword, zcommon::kScrambleKeywordLength, 559, table);
     return zcommon::ScrambleText(plain, table);
 }
 
