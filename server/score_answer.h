@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "score_answer_format.h"
 #include "score_store.h"
 
 namespace zscores {
 
-constexpr const char* kAnswerStartTag = "[-\r\nData-]";
-constexpr const char* kAnswerEndTag = "[-\r\nEnd-]";
+using zcommon::kAnswerEndTag;
+using zcommon::kAnswerStartTag;
 
 // boards[j] holds the leaders of board j + 1 (at most kTopCount are used).
 // Field 1 of a board is "OnlineScores", field 2 its number; rank k has its

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "score_answer_format.h"
 #include "sys_internal.h"
 
 int WebConnectLimitMs = kuvo::kWebConnectMs;
@@ -22,10 +23,10 @@ namespace {
 
 char webBuffer[kuvo::kWebBufferBytes];
 
-const char kDataTag[] = "[-\r\nData-]";
-const char kEndTag[] = "[-\r\nEnd-]";
-constexpr size_t kDataTagLength = sizeof(kDataTag) - 1;
-constexpr size_t kEndTagLength = sizeof(kEndTag) - 1;
+constexpr const char* kDataTag = zcommon::kAnswerStartTag;
+constexpr const char* kEndTag = zcommon::kAnswerEndTag;
+constexpr size_t kDataTagLength = sizeof(zcommon::kAnswerStartTag) - 1;
+constexpr size_t kEndTagLength = sizeof(zcommon::kAnswerEndTag) - 1;
 constexpr int kPortDigitsMax = 5;
 
 bool Kept(unsigned char c) { return (c >= 32 && c <= 127) || c == 13 || c == 10; }
