@@ -28,22 +28,24 @@ void AppendNumber(std::string& out, long long value) {
 }  // namespace
 
 std::string FormatAnswer(const std::vector<std::vector<RankedScore>>& boards) {
+    constexpr char kSep = zcommon::kAnswerSeparator;
     std::string fields;
     for (size_t j = 0; j < boards.size(); ++j) {
-        if (j > 0) fields += '{';
-        fields += "OnlineScores{";
+        if (j > 0) fields += kSep;
+        fields += zcommon::kAnswerBoardWord;
+        fields += kSep;
         AppendNumber(fields, static_cast<long long>(j) + 1);
         for (int k = 0; k < kTopCount; ++k) {
             const bool has = static_cast<size_t>(k) < boards[j].size();
             const RankedScore none;
             const RankedScore& r = has ? boards[j][static_cast<size_t>(k)] : none;
-            fields += '{';
+            fields += kSep;
             fields += CleanName(r.name);
-            fields += '{';
+            fields += kSep;
             AppendNumber(fields, r.best < 0 ? 0 : r.best);
-            fields += '{';
+            fields += kSep;
             AppendNumber(fields, r.newest < 0 ? 0 : r.newest);
-            fields += '{';
+            fields += kSep;
             AppendNumber(fields, k + 1);
         }
     }

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "score_answer_format.h"
+
 namespace zscores {
 
 // ---- the game this server keeps boards for
@@ -12,8 +14,7 @@ constexpr int kGameNumber = 559;   // the game's number, sent as "0559" twice in
 constexpr int kGameVersion = 1;    // the only payload version the game sends
 constexpr int kGameMode = 0;       // the only request mode the game sends
 constexpr int kBoardCount = 3;     // score boards per request and per answer (level sets A, B, Random)
-constexpr int kTopCount = 5;       // names and scores per board in the answer
-constexpr int kFieldsPerBoard = 22;  // answer fields per board: the word, one more, four per rank
+constexpr int kTopCount = zcommon::kAnswerRanks;  // names and scores per board in the answer
 
 // ---- the payload fields
 constexpr size_t kUserIdMax = 18;    // three packed numbers of six letters, blanks removed

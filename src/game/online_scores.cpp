@@ -6,17 +6,17 @@
 #include <cstring>
 
 #include "MyGame.h"
+#include "score_answer_format.h"  // the layout the score server writes
 
 namespace {
 const char kScoreHostVariable[] = "ZINDLE_SCORE_HOST";
 const char kDefaultScoreHost[] = "localhost:8559";
 constexpr size_t kScoreHostMax = 512;      // longer settings are junk; the fetch refuses them
 const char kNoName[] = "Enter Your Name";  // what ShowName gives while no name is set
-const char kBoardWord[] = "OnlineScores";
-constexpr char kSeparator = '{';
+constexpr char kSeparator = zcommon::kAnswerSeparator;
 constexpr size_t kShortestAnswer = 10;     // answers this short or shorter are not read
-constexpr int kFieldsPerBoard = 22;
-constexpr int kRanks = 5;
+constexpr int kFieldsPerBoard = zcommon::kAnswerFieldsPerBoard;
+constexpr int kRanks = zcommon::kAnswerRanks;
 constexpr int kLastFive = 5;               // board entry of the newest local score
 }  // namespace
 
@@ -51,7 +51,7 @@ void MyGame::ReadScoreAnswer(const std::string& answer) {
         const int base = zindle::BoardBase(j + 1);
         if (base < 0) break;
         const int first = kFieldsPerBoard * j;
-        if (Split(answer, kSeparator, first + 1) != kBoardWord) continue;
+        if (Split(answer, kSeparator, first + 1) != zcommon::kAnswerBoardWord) continue;
         OnlineScoresReceived = 1;
         for (int k = 0; k < kRanks; k++) {
             // A missing field reads as "-=+=-": the name shows that text and
