@@ -10,7 +10,6 @@
 namespace zindle {
 constexpr int kSettings = 200;          // settings slots 0..199
 constexpr int kSettingsPerFile = 100;   // slots kept in each file: 0..99 settings, 100..199 save
-constexpr int kBindingRows = 16;        // virtual keys of the saved binding table
 constexpr int kBindingSlots = 64;       // binding slots of each virtual key
 constexpr int kKeyLocks = 100;          // input latches
 constexpr int kCreditLines = 1024;      // credits list capacity
@@ -22,7 +21,7 @@ constexpr int kScoreEntries = 22000;    // local and online score tables
 constexpr int kBoardEntries = 20;       // entries of one score board
 constexpr int kOnlineNameBytes = 16;    // one online name, zero-filled
 constexpr int kNameChars = 12;          // characters of the online name
-constexpr int kVirtualKeys = 16;        // rebindable inputs
+constexpr int kVirtualKeys = 16;        // rebindable inputs, the rows of the saved binding table
 constexpr int kLoaderLastStep = 64;     // the loader's last numbered step
 }  // namespace zindle
 

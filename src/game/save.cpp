@@ -113,7 +113,7 @@ void MyGame::Save() {
     using namespace zindle;
     if (WriteFile(kSettingsFileName)) {
         for (int i = 0; i < kSettingsPerFile; i++) WriteInt(Settings[i]);
-        for (int j = 0; j < kBindingRows; j++) {
+        for (int j = 0; j < kVirtualKeys; j++) {
             for (int k = 0; k < kBindingSlots; k++) WriteInt(KeyValue(j, k));
         }
         CloseFile();
@@ -151,7 +151,7 @@ void MyGame::Load() {
         // A row is taken only when the file holds all of it: a file cut short
         // inside a row would otherwise push the defaults out with nothing in
         // their place, leaving that key unbound.
-        for (int j = 0; j < kBindingRows; j++) {
+        for (int j = 0; j < kVirtualKeys; j++) {
             int row[kBindingSlots];
             bool whole = true;
             for (int k = 0; k < kBindingSlots; k++) {
