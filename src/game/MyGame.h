@@ -23,6 +23,8 @@ constexpr int kOnlineNameBytes = 16;    // one online name, zero-filled
 constexpr int kNameChars = 12;          // characters of the online name
 constexpr int kVirtualKeys = 16;        // rebindable inputs, the rows of the saved binding table
 constexpr int kLoaderLastStep = 64;     // the loader's last numbered step
+// What ShowName gives while no character of the online name is set.
+constexpr char kNoNameText[] = "Enter Your Name";
 }  // namespace zindle
 
 // Pure pieces of the launch and the paced loop, kept apart so each can be

@@ -138,5 +138,5 @@ std::string MyGame::ShowName() {
         if (code > 0) used++;
     }
     // Trailing blanks stay: the score server expects all twelve positions.
-    return used > 0 ? name : std::string("Enter Your Name");
+    return used > 0 ? name : std::string(zindle::kNoNameText);
 }

@@ -12,7 +12,6 @@ namespace {
 const char kScoreHostVariable[] = "ZINDLE_SCORE_HOST";
 const char kDefaultScoreHost[] = "localhost:8559";
 constexpr size_t kScoreHostMax = 512;      // longer settings are junk; the fetch refuses them
-const char kNoName[] = "Enter Your Name";  // what ShowName gives while no name is set
 constexpr char kSeparator = zcommon::kAnswerSeparator;
 constexpr size_t kShortestAnswer = 10;     // answers this short or shorter are not read
 constexpr int kFieldsPerBoard = zcommon::kAnswerFieldsPerBoard;
@@ -69,7 +68,7 @@ void MyGame::SendScores(int mode) {
     OnlineScoresReceived = 0;
     // Nothing goes out without a name to show beside the scores.
     const std::string name = ShowName();
-    if (name.empty() || name == kNoName) return;
+    if (name.empty() || name == zindle::kNoNameText) return;
     const std::string host = zindle::ScoreHostFrom(std::getenv(kScoreHostVariable));
     if (host.empty()) return;  // score requests turned off
 
