@@ -99,22 +99,7 @@ std::vector<std::string> WaitForLines(servertest::RunningServer& server, size_t 
     return server.lines();
 }
 
-class ServerHttp : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = servertest::TempDir();
-        ASSERT_FALSE(dir_.empty());
-        path_ = dir_ + "/scores.db";
-        std::string error;
-        ASSERT_TRUE(store_.Open(path_, error)) << error;
-    }
-    void TearDown() override {
-        store_.Close();
-        servertest::RemoveDir(dir_);
-    }
-    std::string dir_, path_;
-    zscores::SqliteStore store_;
-};
+class ServerHttp : public servertest::StoreTest {};
 
 TEST_F(ServerHttp, GameRequestGetsFramedAnswer) {
     servertest::RunningServer server(store_);

@@ -22,26 +22,13 @@ zscores::Submission Sub(const std::string& id, const std::string& name, std::vec
     return s;
 }
 
-class ServerStore : public ::testing::Test {
+class ServerStore : public servertest::StoreTest {
 protected:
-    void SetUp() override {
-        dir_ = servertest::TempDir();
-        ASSERT_FALSE(dir_.empty());
-        path_ = dir_ + "/scores.db";
-        std::string error;
-        ASSERT_TRUE(store_.Open(path_, error)) << error;
-    }
-    void TearDown() override {
-        store_.Close();
-        servertest::RemoveDir(dir_);
-    }
     std::vector<zscores::RankedScore> Top(int board, int count = 5) {
         std::vector<zscores::RankedScore> out;
         EXPECT_TRUE(store_.Top(559, board, count, out));
         return out;
     }
-    std::string dir_, path_;
-    zscores::SqliteStore store_;
 };
 
 TEST_F(ServerStore, BestRisesNewestFollowsPerUserPerBoard) {

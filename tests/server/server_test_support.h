@@ -1,6 +1,6 @@
 // Test support for the score server: a request built the way the game builds
-// one (engine text helpers, the shared scrambler and escaper), a private
-// temporary folder, and a server running on an ephemeral loopback port.
+// one (engine text helpers, the shared scrambler and escaper), a fresh store
+// in a private temporary folder, and a server on an ephemeral loopback port.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -112,6 +112,24 @@ inline void RemoveDir(const std::string& dir) {
     for (const char* suffix : {"/scores.db", "/scores.db-wal", "/scores.db-shm"}) std::remove((dir + suffix).c_str());
     rmdir(dir.c_str());
 }
+
+// A fresh SQLite store ("scores.db") in a private folder for each test.
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = TempDir();
+        ASSERT_FALSE(dir_.empty());
+        path_ = dir_ + "/scores.db";
+        std::string error;
+        ASSERT_TRUE(store_.Open(path_, error)) << error;
+    }
+    void TearDown() override {
+        store_.Close();
+        RemoveDir(dir_);
+    }
+    std::string dir_, path_;
+    zscores::SqliteStore store_;
+};
 
 // A server on an ephemeral loopback port over its own store; its log lines
 // are kept for the test to read.
