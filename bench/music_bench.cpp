@@ -88,6 +88,10 @@ void Report(const char* what, const std::vector<double>& us, const std::vector<d
 
 int main(int argc, char** argv) {
     const std::string dir = MakeTempDir("music-bench");
+    if (dir.empty()) {
+        std::fprintf(stderr, "music_bench: no scratch folder\n");
+        return 1;
+    }
     const std::string capture = dir + "/capture.wav";
     setenv("ALSOFT_CONF", WaveWriterConfig(dir, "stereo", capture).c_str(), 1);
     unsetenv("ALSOFT_DRIVERS");

@@ -7,7 +7,6 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <dirent.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,27 +21,16 @@
 #include <thread>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "sys_internal.h"
 
 namespace audiotest {
 
 // ---- files
 
-inline std::string MakeTempDir(const char* stem) {
-    const char* base = std::getenv("ZINDLE_TEST_TMP");
-    std::string templ = std::string(base && *base ? base : "/tmp") + "/" + stem + ".XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back(0);
-    const char* made = mkdtemp(buf.data());
-    return made ? std::string(made) : std::string("/tmp");
-}
-
-// Removes a scratch folder made by MakeTempDir and everything in it.
-inline void RemoveTree(const std::string& dir) {
-    if (dir.size() < 6 || dir == "/tmp") return;
-    nftw(dir.c_str(), [](const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }, 16,
-         FTW_DEPTH | FTW_PHYS);
-}
+// Scratch folders: MakeTempDir gives "" when none could be made.
+using testsupport::MakeTempDir;
+using testsupport::RemoveTree;
 
 // Makes every missing folder of an absolute path.
 inline bool MakeDirs(const std::string& path) {

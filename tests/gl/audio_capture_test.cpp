@@ -91,6 +91,10 @@ public:
     }
 
     Capture Play(const std::function<int(Clock::time_point)>& scene) {
+        if (dir_.empty()) {
+            ADD_FAILURE() << "no scratch folder";
+            return Capture();
+        }
         const std::string capture = dir_ + "/capture.wav";
         const std::string conf = WaveWriterConfig(dir_, channels_, capture);
         std::fflush(nullptr);

@@ -15,6 +15,7 @@
 
 #include "KUVOCore.h"
 #include "core_internal.h"
+#include "scratch_dir.h"
 #include "sys_internal.h"
 
 namespace {
@@ -29,9 +30,8 @@ protected:
     void SetUp() override {
         setenv("ALSOFT_DRIVERS", "null", 0);
         if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";
-        char dir[] = "/tmp/kuvo-window-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
+        dir_ = testsupport::MakeTempDir("kuvo-window");
+        ASSERT_FALSE(dir_.empty());
         testing::internal::CaptureStdout();
         ASys.SysInit("Render Window Test");
         testing::internal::GetCapturedStdout();
@@ -53,7 +53,7 @@ protected:
             ASys.Close();
             testing::internal::GetCapturedStdout();
         }
-        if (!dir_.empty()) (void)!system(("rm -rf '" + dir_ + "'").c_str());
+        testsupport::RemoveTree(dir_);
     }
     // A 16 x 16 picture: left half yellow, right half blue, loaded into slot 4.
     void LoadPicture() {

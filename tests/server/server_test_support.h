@@ -20,6 +20,7 @@
 #include "score_answer.h"
 #include "score_keyword.h"
 #include "score_server.h"
+#include "scratch_dir.h"
 #include "scramble_text.h"
 #include "sqlite_store.h"
 
@@ -98,26 +99,11 @@ inline GameReading ReadLikeTheGame(const std::string& body) {
     return r;
 }
 
-inline std::string TempDir() {
-    const char* base = std::getenv("ZINDLE_TEST_TMP");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/zindle-scores-test.XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const char* made = mkdtemp(buf.data());
-    return made ? std::string(made) : std::string();
-}
-
-inline void RemoveDir(const std::string& dir) {
-    if (dir.empty()) return;
-    for (const char* suffix : {"/scores.db", "/scores.db-wal", "/scores.db-shm"}) std::remove((dir + suffix).c_str());
-    rmdir(dir.c_str());
-}
-
 // A fresh SQLite store ("scores.db") in a private folder for each test.
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = TempDir();
+        dir_ = testsupport::MakeTempDir("zindle-scores-test");
         ASSERT_FALSE(dir_.empty());
         path_ = dir_ + "/scores.db";
         std::string error;
@@ -125,7 +111,7 @@ protected:
     }
     void TearDown() override {
         store_.Close();
-        RemoveDir(dir_);
+        testsupport::RemoveTree(dir_);
     }
     std::string dir_, path_;
     zscores::SqliteStore store_;

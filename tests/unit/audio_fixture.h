@@ -18,6 +18,7 @@ protected:
         audiotest::CloseAudio();
         ASSERT_TRUE(audiotest::OpenAudio()) << "no null OpenAL device";
         dir_ = audiotest::MakeTempDir("zindle-audio");
+        ASSERT_FALSE(dir_.empty()) << "no scratch folder";
     }
     void TearDown() override {
         audiotest::CloseAudio();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "sys_internal.h"
 
 namespace {
@@ -24,14 +25,12 @@ using Bytes = std::vector<unsigned char>;
 class BackendFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kuvo-files-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
+        dir_ = testsupport::MakeTempDir("kuvo-files");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override {
         ASys.CloseFile_Sys();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        testsupport::RemoveTree(dir_);
     }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     Bytes Contents(const std::string& name) const {

@@ -15,22 +15,21 @@
 #include "KUVOCore.h"
 #include "KUVO_glfw3.h"
 #include "core_internal.h"
+#include "scratch_dir.h"
 
 namespace {
 
 class EngineFileApi : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kuvo-fileapi-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
+        dir_ = testsupport::MakeTempDir("kuvo-fileapi");
+        ASSERT_FALSE(dir_.empty());
         core_.reset(new KUVOCore());
         std::snprintf(core_->ProgramDir, sizeof core_->ProgramDir, "%s", dir_.c_str());
     }
     void TearDown() override {
         ASys.CloseFile_Sys();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        testsupport::RemoveTree(dir_);
     }
     std::string Contents(const std::string& name) const {
         std::ifstream in(dir_ + "/" + name, std::ios::binary);

@@ -14,6 +14,7 @@
 #include "KUVOCore.h"
 #include "loopback_server.h"
 #include "payload_escape.h"
+#include "scratch_dir.h"
 #include "sys_internal.h"
 
 namespace {
@@ -101,9 +102,8 @@ TEST_F(EngineWebFetch, APayloadWithALineBreakIsNeverSent) {
 class EngineWebBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zindle-browser.XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
+        dir_ = testsupport::MakeTempDir("zindle-browser");
+        ASSERT_FALSE(dir_.empty());
         record_ = dir_ + "/opened";
         std::ofstream script(dir_ + "/xdg-open");
         script << "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"" << record_
@@ -116,9 +116,7 @@ protected:
     }
     void TearDown() override {
         setenv("PATH", savedPath_.c_str(), 1);
-        std::remove(record_.c_str());
-        std::remove((dir_ + "/xdg-open").c_str());
-        rmdir(dir_.c_str());
+        testsupport::RemoveTree(dir_);
     }
     // The record the stand-in wrote, waiting for it up to ten seconds.
     std::string Record() {

@@ -16,6 +16,7 @@
 
 #include "game_test_support.h"
 #include "save_format.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -29,14 +30,10 @@ constexpr int kDate = 20240131, kTime = 134502, kRandom = 4567890;
 class GameSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zindle-save-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
+        dir_ = testsupport::MakeTempDir("zindle-save");
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    void TearDown() override { testsupport::RemoveTree(dir_); }
 
     // A game as the launch leaves it just before Load: defaults and bindings.
     void Launched(MyGame& g) const {

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "game_test_support.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -18,14 +18,11 @@ class GameScreens : public gametest::GameFixture {
 protected:
     void SetUp() override {
         GameFixture::SetUp();
-        char pattern[] = "/tmp/zindle-screens-XXXXXX";
-        const char* dir = mkdtemp(pattern);
-        ASSERT_NE(nullptr, dir);
-        dir_ = dir;
+        dir_ = testsupport::MakeTempDir("zindle-screens");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        testsupport::RemoveTree(dir_);
         GameFixture::TearDown();
     }
     // A game in play on "Set A", its save files kept in this test's directory.
