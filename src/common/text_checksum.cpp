@@ -1,6 +1,6 @@
 // Keyed checksum: each byte is weighted by a factor that grows with its
-// position and the key. Computed in uint32 so overflow wraps as specified
-// arithmetic requires, never as undefined signed overflow.
+// position and the key. Computed in uint32: the sums wrap at 32 bits, as the
+// checksums already stored expect, and never overflow a signed int.
 
 #include "text_checksum.h"
 

@@ -1,7 +1,7 @@
 // The settings and save files: their names, exact layout and checksums,
 // round trips, and what loading makes of missing, tampered, truncated and
-// hand-edited files. Checksum values were worked out from the written rules
-// in a separate script. Every file lives in the test's own folder.
+// hand-edited files. Checksum values were worked out in a separate script,
+// not by running this code. Every file lives in the test's own folder.
 
 #include <gtest/gtest.h>
 

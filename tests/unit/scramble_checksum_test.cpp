@@ -1,6 +1,6 @@
 // The shared scrambler, packer and checksum, and the engine members that call
-// them. Expected values were worked out by hand and in a separate script from
-// the written rules, not by running this code.
+// them. Expected values were worked out by hand and in a separate script,
+// not by running this code.
 
 #include <gtest/gtest.h>
 
