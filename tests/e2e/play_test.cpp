@@ -228,10 +228,12 @@ std::string Launch(GameProcess& game, int* audioAt) {
     return window;
 }
 
-// Waits until the loading jingle is surely over, so it is heard alone.
-void LetTheJingleEnd(GameProcess& game, int audioAt) {
-    const int until = audioAt + static_cast<int>(JingleSeconds(game) * 1000) + 1500;
+// Waits until a jingle started at `startedAt` is surely over, so what comes
+// next is heard alone; returns the time waited for.
+int LetTheJingleEnd(GameProcess& game, int startedAt) {
+    const int until = startedAt + static_cast<int>(JingleSeconds(game) * 1000) + 1500;
     while (game.Now() < until) e2e::Pause(0.05);
+    return until;
 }
 
 // Watches the banner give way to the menu; returns the time the menu came
@@ -344,8 +346,7 @@ TEST(E2EPlay, KeyboardPlaysAWholeSetBGameAndTheMenuComesBackWithItsJingle) {
     Seen menu = ShotUntil(game, "setup-after-game", [](const Image& i) { return SetupHighlights(i, 1); }, 5000);
     EXPECT_TRUE(menu.Matched) << Where(menu);
 
-    const int quietUntil = backAt + static_cast<int>(JingleSeconds(game) * 1000) + 1500;
-    while (game.Now() < quietUntil) e2e::Pause(0.05);
+    const int quietUntil = LetTheJingleEnd(game, backAt);
     ASSERT_TRUE(game.RequestClose(window));
     ASSERT_TRUE(game.WaitFor("> Closing OpenAL Audio\n"));
     const int closedAt = game.Now();
@@ -404,8 +405,7 @@ TEST(E2EPlay, MouseStartsASetBGamePausesResumesAndQuitsThroughThePauseMenu) {
     ASSERT_TRUE(banner.Matched) << Where(banner);
     const int backAt = WatchReturnToMenu(game, "menu-again");
     ASSERT_GE(backAt, 0);
-    const int quietUntil = backAt + static_cast<int>(JingleSeconds(game) * 1000) + 1500;
-    while (game.Now() < quietUntil) e2e::Pause(0.05);
+    const int quietUntil = LetTheJingleEnd(game, backAt);
 
     // Back to the start page with the set-up page's back button, then Quit:
     // the first click highlights it, the second quits.
