@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "MyGame.h"
 #include "sys_internal.h"
 
@@ -95,14 +96,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string program;
-    if (argc > 1) {
-        program = argv[1];
-    } else {
-        std::string self = argv[0];
-        size_t slash = self.find_last_of('/');
-        program = (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/../zindle-flaps";
-    }
+    const std::string program = bench::ProgramPath(argc, argv);
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "game_bench: needs a display (scripts/bench.sh provides one)\n");
         return 1;

@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench_support.h"
 #include "MyGame.h"
 #include "core_internal.h"
 
@@ -85,14 +86,7 @@ pid_t StealFocus() {
 int main(int argc, char** argv) {
     Clock::time_point t0 = Clock::now();
     double execToMain = SinceProcessStart();
-    std::string program;
-    if (argc > 1) {
-        program = argv[1];
-    } else {
-        std::string self = argv[0];
-        size_t slash = self.find_last_of('/');
-        program = (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/../zindle-flaps";
-    }
+    const std::string program = bench::ProgramPath(argc, argv);
     double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
     if (!(seconds > 0)) seconds = 3.0;
     if (std::getenv("DISPLAY") == nullptr) {
