@@ -12,20 +12,11 @@ using gametest::FreshGame;
 
 class GameNameEntry : public gametest::GameFixture {
 protected:
-    static void Run(MyGame& g) {
-        Update([&] { g.LoopTarget(); });
-    }
     // Opened as the options row opens it, then one update with nothing held.
     static void Open(MyGame& g) {
         g.Overlay = 4;
         g.OptionCursor = 0;
         g.LockKeys();
-        Run(g);
-    }
-    static void Tap(MyGame& g, int key) {
-        ASys.VirtualKeys[key] = 1;
-        Run(g);
-        ASys.VirtualKeys[key] = 0;
         Run(g);
     }
     // The stored code of name position p: two positions to a slot from 50,

@@ -17,9 +17,6 @@ enum Row { Back, Sfx, Music, OnlineName, Fullscreen, Motion, Overscan, Controlle
 
 class GameOptions : public gametest::GameFixture {
 protected:
-    static void Run(MyGame& g) {
-        Update([&] { g.LoopTarget(); });
-    }
     // Opened as the start page opens it, then one update with nothing held.
     static void Open(MyGame& g) {
         g.Overlay = 1;
@@ -29,13 +26,6 @@ protected:
         Run(g);
     }
     static void Hold(int key, bool down) { ASys.VirtualKeys[key] = down ? 1.0f : 0.0f; }
-    // One press and release of a virtual key, one update each.
-    static void Tap(MyGame& g, int key) {
-        Hold(key, true);
-        Run(g);
-        Hold(key, false);
-        Run(g);
-    }
     static void Enter(bool down) {
         ASys.ButtonFlags[98] = down;  // the confirm play key...
         ASys.ButtonFlags[10] = down;

@@ -43,13 +43,6 @@ protected:
         ASys.JoyState[6] = down;
         ASys.VirtualKeys[9] = down;
     }
-    // One press and release of a virtual key, one update each.
-    static void Tap(MyGame& g, int key) {
-        ASys.VirtualKeys[key] = 1;
-        Update([&] { g.LoopTarget(); });
-        ASys.VirtualKeys[key] = 0;
-        Update([&] { g.LoopTarget(); });
-    }
 
     std::string dir_;
     gametest::LoadedSlots slots_;  // the pause buttons need the icons' frame side

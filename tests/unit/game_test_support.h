@@ -119,6 +119,17 @@ protected:
         ASys.DrawCount = 0;
         run();
     }
+    // One update of the current screen.
+    static void Run(MyGame& g) {
+        Update([&] { g.LoopTarget(); });
+    }
+    // A virtual key held for one update and let go for the next.
+    static void Tap(MyGame& g, int key) {
+        ASys.VirtualKeys[key] = 1;
+        Run(g);
+        ASys.VirtualKeys[key] = 0;
+        Run(g);
+    }
 };
 
 }  // namespace gametest
