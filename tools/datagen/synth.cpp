@@ -4,12 +4,11 @@
 
 #include "synth.h"
 
-#include <ogg/ogg.h>
-#include <vorbis/vorbisenc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "ogg_vorbis.h"
 
 namespace dg {
 namespace snd {
@@ -18,8 +17,6 @@ namespace {
 constexpr float kPi = 3.14159265f;
 constexpr int kMaxSample = 32767;
 constexpr int kWavHeaderBytes = 44;   // RIFF + WAVE + 16-byte fmt chunk + data header
-constexpr int kOggBlockFrames = 1024;  // frames handed to the encoder at a time
-constexpr int kOggSerial = 559;       // the stream's serial number, fixed so the bytes never change
 
 // Polynomial band-limited step: the correction near a jump of a naive saw or
 // pulse, t the phase and dt the phase step.
@@ -303,72 +300,8 @@ bool WriteWav(const std::string& path, const Mono& s) {
 }
 
 bool WriteOgg(const std::string& path, const Stereo& s, float quality) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        std::fprintf(stderr, "zindle-datagen: cannot write %s\n", path.c_str());
-        return false;
-    }
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, 2, kRate, quality) != 0) {
-        std::fprintf(stderr, "zindle-datagen: the Vorbis encoder refused its settings\n");
-        vorbis_info_clear(&vi);
-        std::fclose(out);
-        return false;
-    }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block vb;
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, kOggSerial);
-
-    bool ok = true;
-    ogg_page og;
-    ogg_packet op;
-    auto writePage = [&](const ogg_page& page) {
-        ok = ok && std::fwrite(page.header, 1, size_t(page.header_len), out) == size_t(page.header_len);
-        ok = ok && std::fwrite(page.body, 1, size_t(page.body_len), out) == size_t(page.body_len);
-    };
-    ogg_packet header, comments, codebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    while (ogg_stream_flush(&os, &og)) writePage(og);
-
-    auto drain = [&]() {
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            while (vorbis_bitrate_flushpacket(&vd, &op)) {
-                ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og)) writePage(og);
-            }
-        }
-    };
-    const size_t frames = s.Frames();
-    for (size_t at = 0; at < frames; at += kOggBlockFrames) {
-        const int n = int(std::min<size_t>(kOggBlockFrames, frames - at));
-        float** buf = vorbis_analysis_buffer(&vd, n);
-        std::copy(s.l.begin() + long(at), s.l.begin() + long(at) + n, buf[0]);
-        std::copy(s.r.begin() + long(at), s.r.begin() + long(at) + n, buf[1]);
-        vorbis_analysis_wrote(&vd, n);
-        drain();
-    }
-    vorbis_analysis_wrote(&vd, 0);
-    drain();
-    while (ogg_stream_flush(&os, &og)) writePage(og);
-
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    if (std::fclose(out) != 0 || !ok) {
-        std::fprintf(stderr, "zindle-datagen: cannot write %s\n", path.c_str());
+    if (!oggvorbis::Write(path, {s.l.data(), s.r.data()}, s.Frames(), kRate, quality)) {
+        std::fprintf(stderr, "zindle-datagen: cannot encode or write %s\n", path.c_str());
         return false;
     }
     return true;
