@@ -31,8 +31,8 @@ const char* const kDefaultCredits[] = {
     "",
     "using",
     "",
-    // Every picture is computed by the data generator; the two fixed
-    // platform lines are kept, and made true.
+    // Every picture is computed by the data generator, so the lines read as
+    // what was not used: no paint program on Windows, no drawing app on iOS.
     "no paint program",
     "on Windows",
     "",
