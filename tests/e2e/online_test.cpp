@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -425,6 +426,8 @@ struct DeadHost {
     const char* What;
     bool Listens;  // a listener that never answers, rather than a closed port
 };
+
+void PrintTo(const DeadHost& host, std::ostream* out) { *out << host.What; }
 
 class E2EOnlineDead : public ::testing::TestWithParam<DeadHost> {};
 
