@@ -34,6 +34,8 @@ for _ in $(seq 100); do
   if ! kill -0 "$server" 2>/dev/null; then
     echo "The score server did not start (is port $port in use?):" >&2
     cat "$log" >&2
+    echo "To play against a score server already running there:" >&2
+    echo "  ZINDLE_SCORE_HOST=127.0.0.1:$port bash scripts/play.sh" >&2
     exit 1
   fi
   sleep 0.1

@@ -5,6 +5,7 @@
 #include "score_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cmath>
@@ -85,6 +86,14 @@ ScoreServer::ScoreServer(ScoreStore& store, ServerOptions options)
     s.set_keep_alive_max_count(kKeepAliveMax);
     s.set_keep_alive_timeout(kKeepAliveTimeoutSec);
     s.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // The library's default on Linux is SO_REUSEPORT, with which a second
+    // server binds a port that one already serves and the system then deals
+    // the game's requests out between their two databases. SO_REUSEADDR alone
+    // still lets a restart take the port while old connections wind down.
+    s.set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         tNote.clear();

@@ -512,4 +512,27 @@ void GameProcess::ReleaseAll() {
         if (heldButtons_[b]) Run({"xdotool", "mouseup", std::to_string(b)}), heldButtons_[b] = false;
 }
 
+Seen ShotUntil(GameProcess& game, const std::string& name, const std::function<bool(const Image&)>& pred,
+               int timeoutMs, double gapSeconds) {
+    Seen seen;
+    const int until = game.Now() + timeoutMs;
+    while (game.Now() < until && game.Running()) {
+        ++seen.Tries;
+        seen.Shot = game.TakeShot(name + "-try" + std::to_string(seen.Tries));
+        if (!seen.Shot.Path.empty() && ReadPng(seen.Shot.Path, &seen.Picture) && pred(seen.Picture)) {
+            seen.Matched = true;
+            const std::string chosen = fs::path(seen.Shot.Path).replace_filename(name + ".png");
+            std::error_code ec;
+            fs::copy_file(seen.Shot.Path, chosen, fs::copy_options::overwrite_existing, ec);
+            if (!ec) seen.Shot.Path = chosen;
+            return seen;
+        }
+        seen.LastMissAt = seen.Shot.AtMs;
+        Pause(gapSeconds);
+    }
+    return seen;
+}
+
+std::string Where(const Seen& s) { return s.Shot.Path + " after " + std::to_string(s.Tries) + " shots"; }
+
 }  // namespace e2e

@@ -6,6 +6,7 @@
 // the game's window itself; a test that leaves it running gets it killed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -143,5 +144,22 @@ private:
     std::vector<std::string> held_;
     bool heldButtons_[8] = {};
 };
+
+// Shots taken until one shows what a test waits for.
+struct Seen {
+    e2e::Shot Shot;  // the matching shot, or the last one tried
+    Image Picture;
+    bool Matched = false;
+    int Tries = 0;
+    int LastMissAt = -1;  // harness time of the last shot that did not match
+};
+
+// Takes shots until one shows what pred wants, or time runs out. Every shot
+// is kept (name-try1, name-try2, ...) for a look at what the test saw, and
+// the one that matched is also name.png.
+Seen ShotUntil(GameProcess& game, const std::string& name, const std::function<bool(const Image&)>& pred,
+               int timeoutMs, double gapSeconds = 0.05);
+// Where a failed wait's last shot is, for a failure message.
+std::string Where(const Seen& s);
 
 }  // namespace e2e

@@ -102,10 +102,11 @@ double Font::MatchAt(const Image& shot, const std::string& text, float x, float 
     if (sheet_.Width == 0 || !(size > 0)) return 0;
     // Where the renderer puts each glyph: the pen starts 14 glyph pixels in
     // and moves by the advance less one; a centred text starts half its
-    // measured width to the left.
+    // measured width to the left, a right-aligned one its whole width.
     float width = 0;
     for (char c : text) width += (Advance(c) > 0 ? Advance(c) - 1 : 0) * size;
-    float pen = x - (align == 1 ? width / 2 : 0) + (fontw[0] - 1) * size;
+    const float shift = align == 1 ? width / 2 : align == 2 ? width : 0;
+    float pen = x - shift + (fontw[0] - 1) * size;
     const int glyphs = static_cast<int>(sheet_.Width / kCell) * static_cast<int>(sheet_.Height / kCell);
     double worst = 1.0;
     bool any = false;

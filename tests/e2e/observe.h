@@ -33,12 +33,12 @@ public:
     // The sheet of 32-pixel glyph cells for codes 32..127.
     bool Load(const std::string& sheetPath);
     // How well the shot shows text drawn at view point (x, y) with size and
-    // alignment (0 left end, 1 centre): for each glyph the share of its solid
-    // light inner ink (the fill, not the outline) seen in the sheet's colours,
-    // less the share of its clear cell showing light fill (another letter),
-    // and of those the worst (0..1),
-    // so one wrong letter fails the whole text; best over offsets of a few
-    // pixels. Reads opaque white text on an 800-unit-wide view.
+    // alignment (0 left end, 1 centre, 2 right end): for each glyph the share
+    // of its solid light inner ink (the fill, not the outline) seen in the
+    // sheet's colours, less the share of its clear cell showing light fill
+    // (another letter), and of those the worst (0..1), so one wrong letter
+    // fails the whole text; best over offsets of a few pixels. Reads opaque
+    // white text on an 800-unit-wide view.
     double Match(const Image& shot, const std::string& text, float x, float y, float size, int align) const;
 
 private:

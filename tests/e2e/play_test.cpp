@@ -19,6 +19,9 @@ namespace {
 using e2e::GameProcess;
 using e2e::Image;
 using e2e::Rgb;
+using e2e::Seen;
+using e2e::ShotUntil;
+using e2e::Where;
 
 #define REQUIRE_DISPLAY() \
     if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
@@ -114,40 +117,6 @@ bool ShowsBanner(const Image& i, const e2e::Font& font, const std::string& first
 // Back on the menu: no trace of the sky's blue at the top, even under the
 // banner's squares (which leave a fifth of it).
 bool LooksMenuBack(const Image& i) { return e2e::RowMedian(i, 2).B < 25; }
-
-struct Seen {
-    e2e::Shot Shot;
-    Image Picture;
-    bool Matched = false;
-    int Tries = 0;
-    int LastMissAt = -1;  // harness time of the last shot that did not match
-};
-
-// Takes shots until one shows what pred wants, or time runs out. Every shot
-// is kept (name-try1, name-try2, ...) for a look at what the test saw, and
-// the one that matched is also name.png.
-Seen ShotUntil(GameProcess& game, const std::string& name, const std::function<bool(const Image&)>& pred,
-               int timeoutMs, double gapSeconds = 0.05) {
-    Seen seen;
-    const int until = game.Now() + timeoutMs;
-    while (game.Now() < until && game.Running()) {
-        ++seen.Tries;
-        seen.Shot = game.TakeShot(name + "-try" + std::to_string(seen.Tries));
-        if (!seen.Shot.Path.empty() && e2e::ReadPng(seen.Shot.Path, &seen.Picture) && pred(seen.Picture)) {
-            seen.Matched = true;
-            const std::string chosen = std::filesystem::path(seen.Shot.Path).replace_filename(name + ".png");
-            std::error_code ec;
-            std::filesystem::copy_file(seen.Shot.Path, chosen, std::filesystem::copy_options::overwrite_existing, ec);
-            if (!ec) seen.Shot.Path = chosen;
-            return seen;
-        }
-        seen.LastMissAt = seen.Shot.AtMs;
-        e2e::Pause(gapSeconds);
-    }
-    return seen;
-}
-
-std::string Where(const Seen& s) { return s.Shot.Path + " after " + std::to_string(s.Tries) + " shots"; }
 
 void ExpectMoves(const Seen& a, const Seen& b, const char* what) {
     EXPECT_GT(e2e::ChangedShare(a.Picture, b.Picture), kMinChange)

@@ -253,4 +253,29 @@ TEST_F(ServerHttp, RestartKeepsData) {
     EXPECT_EQ(s.newest, 17);
 }
 
+// A port another server listens on is refused, so two servers never split
+// the game's requests between two databases; a port whose last server has
+// just stopped, its connections still closing, is taken again at once.
+TEST_F(ServerHttp, APortIsOneServersAlone) {
+    int port = -1;
+    {
+        servertest::RunningServer first(store_);
+        port = first.port();
+        ASSERT_GT(port, 0);
+        ASSERT_EQ(ClientFor(port)->Get(TargetOf(GamePayload(GameSide())))->status, 200);
+
+        zscores::ServerOptions options;
+        options.port = port;
+        zscores::ScoreServer second(store_, options);
+        std::string error;
+        EXPECT_EQ(-1, second.Bind(error));
+        EXPECT_EQ("cannot listen on 127.0.0.1:" + std::to_string(port), error);
+    }
+    zscores::ServerOptions options;
+    options.port = port;
+    zscores::ScoreServer again(store_, options);
+    std::string error;
+    EXPECT_EQ(port, again.Bind(error)) << error;
+}
+
 }  // namespace
