@@ -8,7 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh build
+# Only what playing needs: the game (with its data folder) and the score server.
+cmake -S . -B build >/dev/null
+cmake --build build -j"$(nproc)" --target zindle-flaps zindle-scores
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "No display: run this from a desktop session (X11, or Wayland with XWayland)." >&2
   exit 1
