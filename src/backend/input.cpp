@@ -199,6 +199,7 @@ void KUVOSys::PollInputB(int mode) {
     // Without a window there is nothing to play in: ask to quit, so the game
     // still shuts down and saves the normal way.
     if (WindowFailed != 0 && window == nullptr) ButtonFlags[100] = 1;
+    if (KuvoStopSignalled()) ButtonFlags[100] = 1;
     for (const PlayKeyRow& row : kPlayKeys) {
         for (int i = 0; i < 6 && row.keys[i] != 0; i++) {
             if (KUVOKeyDown(row.keys[i])) ButtonFlags[row.entry] = 1;

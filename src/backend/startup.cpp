@@ -6,6 +6,7 @@
 #include <AL/alc.h>
 #include <GLFW/glfw3.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -59,7 +60,28 @@ void StartAudio() {
     alListenerfv(AL_ORIENTATION, orientation);
 }
 
+volatile std::sig_atomic_t StopSignalled = 0;
+
+extern "C" void OnStopSignal(int) { StopSignalled = 1; }
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 }  // namespace
+
+void KuvoCatchStopSignals() {
+    StopSignalled = 0;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof(action));
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int sig : kStopSignals) sigaction(sig, &action, nullptr);
+}
+
+void KuvoReleaseStopSignals() {
+    for (int sig : kStopSignals) std::signal(sig, SIG_DFL);
+}
+
+bool KuvoStopSignalled() { return StopSignalled != 0; }
 
 KUVOSys::KUVOSys() {}
 KUVOSys::~KUVOSys() {}
@@ -73,6 +95,7 @@ void KUVOSys::SysInit(const char* title) {
     glfwSetErrorCallback(error_callback);
     GlfwUp = glfwInit() == GLFW_TRUE;
     if (!GlfwUp) Debuglog("Initialisation Failed");
+    KuvoCatchStopSignals();
 
     WhiteBlock.assign(kuvo::kWhiteBlockBytes, 255);
     for (int i = 0; i < kuvo::kButtonFlags; i++) ButtonFlags[i] = 0;
@@ -180,4 +203,6 @@ void KUVOSys::Close() {
     WindowFailed = 0;
     if (GlfwUp) glfwTerminate();
     GlfwUp = false;
+    // From here on a second Ctrl+C ends the program at once, as usual.
+    KuvoReleaseStopSignals();
 }

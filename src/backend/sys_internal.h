@@ -20,6 +20,12 @@ extern std::vector<unsigned char> WhiteBlock;
 // 1 while the last SetScreen could not open a window ("ERRORRZ"): the poll
 // then raises the quit request so the program shuts down and saves normally.
 extern int WindowFailed;
+// Set from a signal handler when the system asks the program to stop (Ctrl+C
+// in its terminal, SIGTERM, the terminal closing): the poll turns it into the
+// quit request, so the game still shuts down and saves the normal way.
+void KuvoCatchStopSignals();
+void KuvoReleaseStopSignals();
+bool KuvoStopSignalled();
 
 // ---- render-side copy of the draw list and renderer state
 extern double DrawR[kuvo::kRenderCopyCapacity][kuvo::kDrawValues];

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cstdio>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -95,6 +98,19 @@ TEST(E2ESpine, CloseRequestEndsTheGameCleanly) {
     EXPECT_TRUE(game.Running());
     ASSERT_TRUE(game.RequestClose(window));
     ExpectFarewell(game);
+}
+
+TEST(E2ESpine, CtrlCOrSigtermShutsDownAndSavesLikeAQuit) {
+    REQUIRE_DISPLAY();
+    for (int sig : {SIGINT, SIGTERM}) {
+        e2e::GameProcess game;
+        std::string window = StartAndFindWindow(game);
+        ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
+        e2e::Pause(0.5);
+        ASSERT_EQ(0, kill(game.Pid(), sig));
+        ExpectFarewell(game);
+        EXPECT_TRUE(std::ifstream(game.Dir() + "/Settings.sav").good()) << "signal " << sig;
+    }
 }
 
 TEST(E2ESpine, RunsSilentlyWithoutASoundDevice) {

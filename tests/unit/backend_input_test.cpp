@@ -2,6 +2,7 @@
 // its held count and movement, controller calibration, invert mode, window
 // presets and the quit request after a failed window. No window is opened.
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,22 @@ TEST_F(BackendPoll, FocusAndCloseRequest) {
     ASys.PollInputB(0);
     EXPECT_EQ(ASys.ButtonFlags[127], 7);
     ASys.ButtonFlags[127] = 0;
+}
+
+TEST_F(BackendPoll, AStopSignalBecomesTheQuitRequest) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        KuvoCatchStopSignals();
+        ASys.PollInputB(0);
+        EXPECT_TRUE(RaisedFlags().empty()) << sig;
+        std::raise(sig);  // caught: the test process lives on
+        ASys.PollInputB(0);
+        EXPECT_EQ(RaisedFlags(), std::vector<int>{100}) << sig;
+        KuvoReleaseStopSignals();
+    }
+    KuvoCatchStopSignals();  // a fresh start forgets an earlier signal
+    ASys.PollInputB(0);
+    EXPECT_TRUE(RaisedFlags().empty());
+    KuvoReleaseStopSignals();
 }
 
 TEST_F(BackendPoll, PointerPressHoldMoveRelease) {
