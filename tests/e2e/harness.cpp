@@ -40,13 +40,6 @@ constexpr int kSaveSettleMs = 250;        // no new save for this long: the key 
 constexpr int kShotTimeoutMs = 5000;
 const char kSavingLine[] = "> Saving Image - ";
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 int Elapsed(Clock::time_point since) {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
@@ -159,6 +152,18 @@ CommandResult Run(const std::vector<std::string>& args, int timeoutMs) {
     return result;
 }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int IntAt(const std::string& bytes, size_t offset) {
+    if (offset + 4 > bytes.size()) return -1;
+    unsigned v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[offset + static_cast<size_t>(i)]);
+    return static_cast<int>(v);
+}
+
 bool HaveDisplay() {
     const char* d = std::getenv("DISPLAY");
     return d != nullptr && d[0] != '\0';
@@ -176,7 +181,7 @@ bool ReadPng(const std::string& path, Image* image) {
 
 bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* rate) {
     samples->clear();
-    std::string data = ReadWhole(path);
+    std::string data = ReadBytes(path);
     auto u32 = [&](size_t at) {
         return static_cast<unsigned>(static_cast<unsigned char>(data[at])) |
                static_cast<unsigned>(static_cast<unsigned char>(data[at + 1])) << 8 |
@@ -291,8 +296,8 @@ std::string GameProcess::DataFile(const std::string& name) const {
 
 int GameProcess::Now() const { return static_cast<int>((NowNs() - startedNs_) / 1000000); }
 
-std::string GameProcess::Stdout() const { return ReadWhole(dir_ + "/stdout.txt"); }
-std::string GameProcess::Stderr() const { return ReadWhole(dir_ + "/stderr.txt"); }
+std::string GameProcess::Stdout() const { return ReadBytes(dir_ + "/stdout.txt"); }
+std::string GameProcess::Stderr() const { return ReadBytes(dir_ + "/stderr.txt"); }
 
 int GameProcess::Count(const std::string& text) const {
     std::string out = Stdout();

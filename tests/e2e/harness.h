@@ -24,6 +24,14 @@ CommandResult Run(const std::vector<std::string>& argv, int timeoutMs = 10000);
 
 // True when a display to test on is set (scripts/test.sh provides one).
 bool HaveDisplay();
+// Skips a test when no display is given (run the tests through scripts/test.sh).
+#define REQUIRE_DISPLAY() \
+    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
+
+// A whole file's bytes ("" when it cannot be read).
+std::string ReadBytes(const std::string& path);
+// The little-endian 32-bit integer at offset, or -1 past the end.
+int IntAt(const std::string& bytes, size_t offset);
 
 // Sleeps for the given seconds.
 void Pause(double seconds);

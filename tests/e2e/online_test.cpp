@@ -36,9 +36,6 @@ using e2e::Seen;
 using e2e::ShotUntil;
 using e2e::Where;
 
-#define REQUIRE_DISPLAY() \
-    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
-
 constexpr double kReads = 0.95;  // font match that counts as reading the text
 constexpr int kGame = 559;
 
@@ -58,18 +55,6 @@ constexpr float kRowNameX = 620, kRowY = 160.5f, kRowScoreX = 792, kRowScoreY = 
 const char kName[] = "zyx";
 const std::vector<const char*> kNameKeys = {"Up", "z", "Up", "z", "Up"};
 const char kSentLine[] = "> Sending Highscores\n";
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-int IntAt(const std::string& bytes, size_t offset) {
-    if (offset + 4 > bytes.size()) return -1;
-    unsigned v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[offset + static_cast<size_t>(i)]);
-    return static_cast<int>(v);
-}
 
 int Occurrences(const std::string& text, const std::string& what) {
     int n = 0;
@@ -119,7 +104,7 @@ public:
     int Port() const { return port_; }
     std::string Database() const { return dir_ + "/scores.db"; }
     std::string LogPath() const { return dir_ + "/server.log"; }
-    std::string Log() const { return ReadBytes(LogPath()); }
+    std::string Log() const { return e2e::ReadBytes(LogPath()); }
 
     bool WaitFor(const std::string& text, int count = 1, int timeoutMs = 10000) {
         for (int waited = 0;; waited += 20) {
@@ -416,10 +401,10 @@ TEST(E2EOnline, ANamedPlayersScoresReachTheServerAndItsTopFiveComesBackToThePane
 
     // The name lives in settings slots 50 and 51: two codes a slot, the even
     // position low (z 63, y 62, x 61).
-    const std::string settings = ReadBytes(game.Dir() + "/Settings.sav");
-    EXPECT_EQ(62 * 256 + 63, IntAt(settings, 4 * 50));
-    EXPECT_EQ(61, IntAt(settings, 4 * 51));
-    for (size_t slot = 52; slot <= 55; ++slot) EXPECT_EQ(0, IntAt(settings, 4 * slot)) << slot;
+    const std::string settings = e2e::ReadBytes(game.Dir() + "/Settings.sav");
+    EXPECT_EQ(62 * 256 + 63, e2e::IntAt(settings, 4 * 50));
+    EXPECT_EQ(61, e2e::IntAt(settings, 4 * 51));
+    for (size_t slot = 52; slot <= 55; ++slot) EXPECT_EQ(0, e2e::IntAt(settings, 4 * slot)) << slot;
 }
 
 struct DeadHost {

@@ -23,9 +23,6 @@ using e2e::Seen;
 using e2e::ShotUntil;
 using e2e::Where;
 
-#define REQUIRE_DISPLAY() \
-    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
-
 constexpr int kJingleSlot = 95;       // the jingle: loading and every return to the menu
 constexpr double kMinChange = 0.001;  // share of pixels that must change where a screen moves
 constexpr double kReads = 0.95;       // font match that counts as reading the text

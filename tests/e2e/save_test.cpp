@@ -19,21 +19,6 @@ namespace fs = std::filesystem;
 
 const char kSaveName[] = "Save_559_Zindle_Flaps.sav";
 
-#define REQUIRE_DISPLAY() \
-    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-int IntAt(const std::string& bytes, size_t offset) {
-    if (offset + 4 > bytes.size()) return -1;
-    unsigned v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[offset + static_cast<size_t>(i)]);
-    return static_cast<int>(v);
-}
-
 void PutIntAt(std::string& bytes, size_t offset, int value) {
     const unsigned v = static_cast<unsigned>(value);
     for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(v >> (8 * i));
@@ -75,16 +60,16 @@ TEST(E2ESave, FilesLandBesideTheBinaryAndSurviveARestart) {
     REQUIRE_DISPLAY();
     e2e::GameProcess first;
     const std::string out1 = RunAndQuit(first, true);
-    const std::string settings = ReadBytes(first.Dir() + "/Settings.sav");
-    const std::string save = ReadBytes(first.Dir() + "/" + kSaveName);
+    const std::string settings = e2e::ReadBytes(first.Dir() + "/Settings.sav");
+    const std::string save = e2e::ReadBytes(first.Dir() + "/" + kSaveName);
     ASSERT_EQ(4496u, settings.size()) << out1;
     ASSERT_EQ(90788u, save.size()) << out1;
     EXPECT_NE(std::string::npos, out1.find("> Reset User\n")) << out1;
     const std::string id = UserIdOf(out1);
     ASSERT_FALSE(id.empty()) << out1;
-    EXPECT_EQ(7, IntAt(settings, 0));  // effects volume at its default
-    EXPECT_EQ(0, IntAt(settings, 4 * 22));
-    EXPECT_EQ(IntAt(settings, 4 * 24), IntAt(save, 4 * 24));  // the save file keeps a copy of the user ID
+    EXPECT_EQ(7, e2e::IntAt(settings, 0));  // effects volume at its default
+    EXPECT_EQ(0, e2e::IntAt(settings, 4 * 22));
+    EXPECT_EQ(e2e::IntAt(settings, 4 * 24), e2e::IntAt(save, 4 * 24));  // the save file keeps a copy of the user ID
     ASSERT_FALSE(first.Screenshots().empty());
     e2e::Image before;
     ASSERT_TRUE(e2e::ReadPng(first.Screenshots().back(), &before));
@@ -107,8 +92,8 @@ TEST(E2ESave, FilesLandBesideTheBinaryAndSurviveARestart) {
     e2e::Image after;
     ASSERT_TRUE(e2e::ReadPng(second.Screenshots().back(), &after));
     EXPECT_GT(BrightPixelsBottomLeft(after), 500) << second.Screenshots().back();
-    EXPECT_EQ(changed, ReadBytes(second.Dir() + "/Settings.sav"));
-    EXPECT_EQ(save, ReadBytes(second.Dir() + "/" + kSaveName));
+    EXPECT_EQ(changed, e2e::ReadBytes(second.Dir() + "/Settings.sav"));
+    EXPECT_EQ(save, e2e::ReadBytes(second.Dir() + "/" + kSaveName));
     // Nothing is left beside the files but what the game writes.
     for (const fs::directory_entry& e : fs::directory_iterator(second.Dir()))
         EXPECT_EQ(std::string::npos, e.path().filename().string().find(".part")) << e.path();

@@ -18,9 +18,6 @@ namespace {
 
 const char kSeparator[] = "-=-=-=-=-=-=-=-=-";
 
-#define REQUIRE_DISPLAY() \
-    if (!e2e::HaveDisplay()) GTEST_SKIP() << "no DISPLAY: run through scripts/test.sh"
-
 // True when every text appears in order in out.
 ::testing::AssertionResult InOrder(const std::string& out, const std::vector<std::string>& texts) {
     size_t at = 0;
