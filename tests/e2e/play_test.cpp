@@ -182,10 +182,12 @@ void ExpectJingles(const GameProcess& game, int backAt, int quietUntil, int clos
     }
 }
 
-// Starts a run that listens for the jingle; returns its window and the
-// harness time the sound device opened.
-std::string Launch(GameProcess& game, int* audioAt) {
+// Starts a run that listens for the jingle and loads the game's font sheet
+// for reading the screen; returns its window ("" on failure) and the harness
+// time the sound device opened.
+std::string Launch(GameProcess& game, int* audioAt, e2e::Font* font) {
     if (!game.Start()) return std::string();
+    if (!font->Load(game.DataFile("entplain.png"))) return std::string();
     if (!game.WaitFor("> OpenAL Audio Engaged!\n")) return std::string();
     *audioAt = game.Now();
     if (!game.WaitFor("> Opened Window\n", 2)) return std::string();
@@ -215,10 +217,9 @@ TEST(E2EPlay, KeyboardPlaysAWholeSetBGameAndTheMenuComesBackWithItsJingle) {
     REQUIRE_DISPLAY();
     GameProcess game;
     int audioAt = -1;
-    const std::string window = Launch(game, &audioAt);
-    ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
     e2e::Font font;
-    ASSERT_TRUE(font.Load(game.DataFile("entplain.png")));
+    const std::string window = Launch(game, &audioAt, &font);
+    ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
 
     // Loading: the fixed colours, and the screen changes as loading goes on
     // (the logo assembles; the caption fades).
@@ -324,10 +325,9 @@ TEST(E2EPlay, MouseStartsASetBGamePausesResumesAndQuitsThroughThePauseMenu) {
     REQUIRE_DISPLAY();
     GameProcess game;
     int audioAt = -1;
-    const std::string window = Launch(game, &audioAt);
-    ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
     e2e::Font font;
-    ASSERT_TRUE(font.Load(game.DataFile("entplain.png")));
+    const std::string window = Launch(game, &audioAt, &font);
+    ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
 
     Seen start = ShotUntil(game, "start-page", LooksStartPage, 20000);
     ASSERT_TRUE(start.Matched) << Where(start);
