@@ -12,9 +12,8 @@ constexpr int kCodes = 64;          // the name alphabet: blank, minus, digits, 
 constexpr int kCodeMask = kCodes - 1;
 constexpr int kOddShift = 8;        // an odd position's code sits in bits 8..13
 constexpr int kWheelReach = 4;      // characters shown above and below the box
-constexpr float kWheelFade = 0.1f;  // alpha lost per step away from the box
-constexpr float kGlyphHalf = 16;    // half a character's height at size 1
-constexpr float kTitleClearance = 64;  // the title's band at the top of the view
+constexpr float kWheelAlpha = 0.7f; // the whole wheel, the box's own character included
+constexpr float kWheelStep = 64;    // units between the wheel's characters
 constexpr int kRepeatFirst = 30;    // updates before a held roll repeats...
 constexpr int kRepeatStep = 8;      // ...each repeat this much sooner...
 constexpr int kRepeatFastest = 2;   // ...down to this
@@ -60,15 +59,14 @@ void MyGame::EnterYourName() {
         Rect(x, y, 36, 64);
         SetCol(255, 255, 255, 1);
         Text(x, y, std::string(1, static_cast<char>(Char64b(code))), 1, 1);
-        Alpha(0.7f);
+        Alpha(kWheelAlpha);
         if (!atCursor) continue;
 
-        // The wheel fades away from the box and keeps clear of the title, which
-        // it would cross on a view less than about 660 units high.
+        // The wheel: the four characters before this one above the box, the
+        // four after it below, all at one alpha. On a view less than about
+        // 660 units high its top character overlaps the title.
         for (int j = -kWheelReach; j <= kWheelReach; j++) {
-            const float wy = y + 64 * static_cast<float>(j);
-            if (wy - kGlyphHalf < kTitleClearance) continue;
-            Alpha(0.7f - kWheelFade * static_cast<float>(j < 0 ? -j : j));
+            const float wy = y + kWheelStep * static_cast<float>(j);
             Text(x, wy, std::string(1, static_cast<char>(Char64b(Wrap(code + j)))), 1, 1);
         }
         // Held, a roll repeats after 30, 22, 14 and 6 updates, then every 2.

@@ -2,8 +2,10 @@
 // packing of the name into settings slots 50..55, the cursor, advance, erase
 // and every way back to the options. No window or sound.
 
+#include <cmath>
 #include <vector>
 
+#include "core_internal.h"
 #include "game_test_support.h"
 
 namespace {
@@ -45,6 +47,41 @@ TEST_F(GameNameEntry, WheelsRollThroughTheAlphabetAndWrap) {
         Tap(*g, c.Key);
         EXPECT_EQ(c.After, Code(*g, 0)) << c.Before << " key " << c.Key;
         EXPECT_EQ(0, g->Settings[50] >> 8) << "the odd neighbour stays blank";
+    }
+}
+
+TEST_F(GameNameEntry, TheWheelShowsFourCharactersEitherSideAtOneAlpha) {
+    const struct {
+        int Cursor, Code;
+        float Height;  // 600: the top of the wheel reaches the title's band
+    } cases[] = {{0, 2, 600}, {11, 60, 800}, {5, 30, 1000}};
+    for (const auto& c : cases) {
+        FreshGame g;
+        g->ViewHeight = c.Height;
+        g->Settings[50 + c.Cursor / 2] = c.Code << (c.Cursor % 2 == 0 ? 0 : 8);
+        Open(*g);
+        g->OptionCursor = c.Cursor;
+        Run(*g);
+        // The cursor's green box, then its character, then the wheel.
+        const float boxX = 400 - 220 + 40 * static_cast<float>(c.Cursor), boxY = c.Height / 2;
+        int box = -1;
+        for (int i = 0; i < ASys.DrawCount && box < 0; i++) {
+            const double* r = ASys.DrawList[i];
+            if (r[0] == 1 && r[12] == 128 && std::abs(r[1] + rw2 - boxX) < 0.01) box = i;
+        }
+        ASSERT_GE(box, 0) << c.Cursor;
+        ASSERT_LT(box + 10, ASys.DrawCount);
+        for (int j = -4; j <= 4; j++) {
+            const double* r = ASys.DrawList[box + 6 + j];
+            const int code = (c.Code + j + 64) % 64;
+            EXPECT_EQ(11, r[0]) << c.Cursor << " j " << j;
+            EXPECT_EQ(ASys.FontSlot, r[28]) << c.Cursor << " j " << j;
+            EXPECT_EQ(g->Char64b(code) - 32, r[27]) << c.Cursor << " j " << j;
+            EXPECT_NEAR(boxY + 64 * j, r[2] + rh2, 0.01) << c.Cursor << " j " << j;
+            EXPECT_NEAR(boxX, r[1] + rw2, 20) << c.Cursor << " j " << j;
+            EXPECT_NEAR(0.7 * 255, r[10], 0.6) << c.Cursor << " j " << j;
+        }
+        EXPECT_NEAR(255, ASys.DrawList[box + 1][10], 0.01) << "the box's own character is opaque";
     }
 }
 
