@@ -50,19 +50,20 @@ struct Rgb {
 };
 constexpr Rgb kLit = {40, 140, 200};  // a chosen pad part or button label
 
-// The four numbered face buttons, offsets from the pad's centre. A label
-// takes its button's bright colour, so it reads on the dark button.
+// The four numbered face buttons, offsets from the pad's centre. An
+// unchosen label is a shade lighter than its dark button; a chosen one
+// takes the highlight colour.
 struct FaceButton {
     int Key;
     float Dx, Dy;
     const char* Label;
-    Rgb Normal, Chosen;
+    Rgb Normal, Chosen, LabelNormal;
 };
 const FaceButton kFaceButtons[] = {
-    {10, 150, 40, "1", {0, 40, 0}, {0, 140, 0}},
-    {11, 190, 0, "2", {40, 0, 0}, {140, 0, 0}},
-    {12, 110, 0, "3", {40, 40, 0}, {140, 140, 0}},
-    {13, 150, -40, "4", {0, 40, 40}, {0, 140, 140}},
+    {10, 150, 40, "1", {0, 40, 0}, {0, 140, 0}, {0, 60, 0}},
+    {11, 190, 0, "2", {40, 0, 0}, {140, 0, 0}, {60, 0, 0}},
+    {12, 110, 0, "3", {40, 40, 0}, {140, 140, 0}, {60, 60, 0}},
+    {13, 150, -40, "4", {0, 40, 40}, {0, 140, 140}, {0, 60, 60}},
 };
 
 // Directions of the pad in key order (up, right, down, left).
@@ -100,7 +101,7 @@ void DrawPad(MyGame& g, float cx, float cy, int choice) {
         const bool chosen = choice == b.Key;
         Ink(g, chosen ? b.Chosen : b.Normal);
         g.Circle(x, y, Down(g, b.Key) ? 32.0f : 24.0f);
-        Ink(g, chosen ? kLit : b.Chosen);
+        Ink(g, chosen ? kLit : b.LabelNormal);
         g.Text(x - 2, y + 2, b.Label, 1);
     }
     // Start points right, Back/Select left; the turn stays set for what follows.

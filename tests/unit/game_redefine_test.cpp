@@ -3,10 +3,12 @@
 // binding list shown for the chosen key, test mode and the way out by Save.
 // Keys reach the capture through the fake input seam; no window or sound.
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
 #include "backend_fake_input.h"
+#include "core_internal.h"
 #include "game_test_support.h"
 
 namespace {
@@ -76,6 +78,47 @@ TEST_F(GameRedefine, TheCursorWrapsRowsAndClampsColumns) {
         Tap(*g, c.Key);
         EXPECT_EQ(c.ToRow, g->RedefineRow) << c.Row << "," << c.Column << " key " << c.Key;
         EXPECT_EQ(c.ToColumn, g->RedefineColumn) << c.Row << "," << c.Column << " key " << c.Key;
+    }
+}
+
+TEST_F(GameRedefine, ButtonLabelsAreDimUnlessChosen) {
+    const struct {
+        char Label;
+        float Dx, Dy;
+        double R, G, B;  // the label's colour while its button is not chosen
+    } labels[] = {
+        {'1', 150, 40, 0, 60, 0},
+        {'2', 190, 0, 60, 0, 0},
+        {'3', 110, 0, 60, 60, 0},
+        {'4', 150, -40, 0, 60, 60},
+    };
+    const struct {
+        int Row, Column;
+        char Chosen;  // 0: no button
+    } cursors[] = {{-1, 0, 0}, {3, 1, '1'}, {2, 3, '2'}, {2, 2, '3'}, {1, 1, '4'}, {2, 1, 0}};
+    for (const auto& at : cursors) {
+        FreshGame g;
+        Open(*g);
+        g->RedefineRow = at.Row;
+        g->RedefineColumn = at.Column;
+        Run(*g);
+        for (const auto& l : labels) {
+            // Centred 2 left and 2 below the button, the pad's centre at (W / 2, H - 112).
+            const float x = 400 + l.Dx - 2, y = 600 - 112 + l.Dy + 2;
+            int found = 0;
+            for (int i = 0; i < ASys.DrawCount; i++) {
+                const double* r = ASys.DrawList[i];
+                if (r[0] != 11 || r[28] != ASys.FontSlot || r[27] != l.Label - 32) continue;
+                if (std::abs(r[2] + rh2 - y) > 0.01 || std::abs(r[1] + rw2 - x) > 20) continue;
+                found++;
+                const bool chosen = l.Label == at.Chosen;
+                EXPECT_EQ(chosen ? 40 : l.R, r[11]) << l.Label << " cursor " << at.Row << "," << at.Column;
+                EXPECT_EQ(chosen ? 140 : l.G, r[12]) << l.Label << " cursor " << at.Row << "," << at.Column;
+                EXPECT_EQ(chosen ? 200 : l.B, r[13]) << l.Label << " cursor " << at.Row << "," << at.Column;
+                EXPECT_EQ(255, r[10]) << l.Label;
+            }
+            EXPECT_EQ(1, found) << l.Label << " cursor " << at.Row << "," << at.Column;
+        }
     }
 }
 
