@@ -241,10 +241,13 @@ int MyGame::AddToggleOption(int slot, int icon, std::string caption, std::string
 int MyGame::AddLinearOption(int slot, int icon, std::string caption, int max) {
     if (max < 0) max = 0;
     int scratch = 0;  // a slot outside the table edits nothing
-    int& value = ValidSlot(slot) ? Settings[slot] : scratch;
-    // A value outside the range (a hand-edited file) starts from the nearer end.
+    int& stored = ValidSlot(slot) ? Settings[slot] : scratch;
+    // A value outside the range (a hand-edited file) shows and starts from
+    // the nearer end, and stays in its slot until the player moves the slider.
+    int value = stored;
     if (value < 0) value = 0;
     if (value > max) value = max;
+    const int shown = value;
 
     const RowFrame r = BeginRow(*this, icon, caption);
     if (r.Visible) {
@@ -277,6 +280,7 @@ int MyGame::AddLinearOption(int slot, int icon, std::string caption, int max) {
         KeyLock[5] = 1;
         PlaySFX(99, 1);
     }
+    if (value != shown) stored = value;
     HighlightByPointer(*this, r);
     ReleaseRowLatch(*this);
     EndRow(*this);

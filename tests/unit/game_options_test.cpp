@@ -138,6 +138,28 @@ TEST_F(GameOptions, SlidersStepStopAndJumpByKeys) {
     }
 }
 
+TEST_F(GameOptions, AHandEditedSliderValueStaysInItsSlotUntilTheSliderMoves) {
+    FreshGame g;
+    g->ViewHeight = 1400;  // every row in view
+    g->Settings[0] = 99;
+    g->Settings[1] = -4;
+    g->Settings[20] = 37;
+    Open(*g);
+    CursorTo(*g, DebugRow);  // across every slider
+    while (g->OptionCursor > 0) Tap(*g, 0);
+    for (int i = 0; i < 5; i++) Run(*g);
+    EXPECT_EQ(99, g->Settings[0]);
+    EXPECT_EQ(-4, g->Settings[1]);
+    EXPECT_EQ(37, g->Settings[20]);
+    // Shown at 10, Overscan cannot step further right; a step left moves it.
+    CursorTo(*g, Overscan);
+    Tap(*g, 1);
+    EXPECT_EQ(37, g->Settings[20]);
+    Tap(*g, 3);
+    EXPECT_EQ(9, g->Settings[20]);
+    EXPECT_EQ(99, g->Settings[0]);
+}
+
 TEST_F(GameOptions, TheConfirmKeyJumpsASlider) {
     FreshGame g;
     g->Settings[0] = 4;
