@@ -128,7 +128,9 @@ void MyGame::StartUp(const char* programPath) {
     Load();
     AddDefaultCredits();
 
-    DebugStats = Settings[kSlotDebugStats];
+    // Anything but 1 (a hand-edited file) is off, so that F1 still turns
+    // the line on from it.
+    DebugStats = Settings[kSlotDebugStats] == 1 ? 1 : 0;
     LoadStep = 1;  // assets load inside the first updates, behind the loading screen
     GameState = 0;
     LevelSet = 0;

@@ -213,6 +213,14 @@ void MyGame::Menu_Start() {
 void MyGame::Menu_Default(std::string list, std::string descriptions) {
     (void)descriptions;  // handed over with the list but not shown
     const int count = SplitCount(list, '|');
+    // A step past either end wraps round. So does a saved board number
+    // outside the list (a hand-edited save file), before the list is laid
+    // out from it or stepped from it.
+    const auto wrap = [&] {
+        if (SelectedSet < 1) SelectedSet = count;
+        if (SelectedSet > count) SelectedSet = 1;
+    };
+    wrap();
     float spacing = 46;
     float focus = ViewHeight - 128;
     float size = 1;
@@ -302,8 +310,7 @@ void MyGame::Menu_Default(std::string list, std::string descriptions) {
         BoardPage = 0;
         BoardTimer = 0;
     }
-    if (SelectedSet < 1) SelectedSet = count;
-    if (SelectedSet > count) SelectedSet = 1;
+    wrap();
 
     if (chosen) {
         PlaySFX(98);

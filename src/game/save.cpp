@@ -4,7 +4,6 @@
 
 #include "save_format.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,12 +17,7 @@ constexpr int kSlotUserDate = 24;
 constexpr int kSlotUserTime = 25;
 constexpr int kSlotUserRandom = 26;
 constexpr int kSlotUserCheck = 27;
-constexpr int kSlotOnlineName = 50;  // 50..55: twelve 6-bit codes, two per slot
-constexpr int kOnlineNameSlots = 6;
-constexpr int kOnlineNameBits = 0x3F3F;
-constexpr int kSlotGamesPlayed = 100;
 constexpr int kSlotSelectedSet = 101;
-constexpr int kLevelSets = 3;  // Set A, Set B, Random: the boards the menus offer
 constexpr int kSlotCopyDate = 124;
 constexpr int kSlotCopyTime = 125;
 constexpr int kSlotCopyRandom = 126;
@@ -31,21 +25,6 @@ constexpr int kSlotCopyCheck = 127;
 
 constexpr float kSettingsModulus = 37171652.0f;
 constexpr float kScoreModulus = 37961356.0f;
-
-struct SlotRange {
-    int Slot, Low, High;
-};
-// Slots whose readers expect a range; any other slot takes any value.
-constexpr SlotRange kSlotRanges[] = {
-    {0, 0, 10},                        // effects volume
-    {1, 0, 10},                        // music volume
-    {10, 0, 1},                        // invert thumbstick Y
-    {13, 0, 1},                        // confirm and back swapped
-    {20, 0, 10},                       // overscan
-    {22, 0, 1},                        // statistics line
-    {23, 0, 1},                        // less motion
-    {kSlotGamesPlayed, 0, INT_MAX - 1},  // counted up by one per game
-};
 
 // The two's-complement reading of 32 bits, without relying on the
 // conversion of an out-of-range unsigned value.
@@ -99,14 +78,6 @@ std::string SaveFileName(int game, const char* title, size_t titleSize) {
     return std::string("Save_") + number + "_" + safe + ".sav";
 }
 
-bool SettingAccepted(int slot, int value) {
-    for (const SlotRange& r : kSlotRanges) {
-        if (r.Slot == slot) return value >= r.Low && value <= r.High;
-    }
-    if (slot >= kSlotOnlineName && slot < kSlotOnlineName + kOnlineNameSlots) return (value & ~kOnlineNameBits) == 0;
-    return true;
-}
-
 }  // namespace zindle
 
 void MyGame::Save() {
@@ -144,9 +115,12 @@ void MyGame::Load() {
     using namespace zindle;
     Debuglog("Load Settings");
     if (ReadFile(kSettingsFileName)) {
+        // A value above the end-of-file value is taken as it stands, whatever
+        // its range: the screens and the loop that read a slot keep within
+        // what they can use, so a hand-edited value survives the next save.
         for (int i = 0; i < kSettingsPerFile; i++) {
             const int v = ReadInt();
-            if (v > kMissingValue && SettingAccepted(i, v)) Settings[i] = v;
+            if (v > kMissingValue) Settings[i] = v;
         }
         // A row is taken only when the file holds all of it: a file cut short
         // inside a row would otherwise push the defaults out with nothing in
@@ -174,11 +148,12 @@ void MyGame::Load() {
     bool absent = true;
     if (ReadFile(SaveFileName(GameNumber, Title, sizeof Title))) {
         absent = false;
-        // Slots cut off by a short file keep their defaults, as in the
-        // settings file; the settings checksum is carried but never checked.
+        // Every value is taken as read but for the end-of-file value: slots
+        // cut off by a short file keep their defaults. The settings checksum
+        // is carried but never checked.
         for (int i = kSettingsPerFile; i < kSettings; i++) {
             const int v = ReadInt();
-            if (v > kMissingValue && SettingAccepted(i, v)) Settings[i] = v;
+            if (v != kMissingValue) Settings[i] = v;
         }
         ReadInt();
         FileSeek(kScoreTableOffset);
@@ -231,9 +206,10 @@ void MyGame::Load() {
     Settings[kSlotCopyTime] = Settings[kSlotUserTime];
     Settings[kSlotCopyRandom] = Settings[kSlotUserRandom];
     Settings[kSlotCopyCheck] = UserIdCopyCheck(Settings[kSlotCopyDate], Settings[kSlotCopyTime], Settings[kSlotCopyRandom]);
-    // A board number the menus do not offer (0 after a clear, or edited in)
-    // becomes the first board.
-    if (Settings[kSlotSelectedSet] < 1 || Settings[kSlotSelectedSet] > kLevelSets) Settings[kSlotSelectedSet] = 1;
+    // No board 0 (what a clear leaves): the first board. Any other number
+    // stays; the set-up page wraps it and the score boards refuse one
+    // outside the table.
+    if (Settings[kSlotSelectedSet] == 0) Settings[kSlotSelectedSet] = 1;
 
     const std::string id = Strip(SixDigitString(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom]));
     Debuglog(fstr("User ID '%s'", id.c_str()));

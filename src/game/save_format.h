@@ -47,9 +47,4 @@ int UserIdCopyCheck(int date, int time, int random);
 // titleSize bytes of title are read; it ends at its first zero byte.
 std::string SaveFileName(int game, const char* title, size_t titleSize);
 
-// False for a value a settings slot of known range cannot hold (a volume past
-// 10, a switch other than 0 or 1, stray bits in a name slot...), which a
-// hand-edited file may contain; loading then keeps the slot's default.
-bool SettingAccepted(int slot, int value);
-
 }  // namespace zindle

@@ -2,6 +2,8 @@
 // into and out of a game, the in-game pause button and the pause menu. Screens
 // here never touch the backend; every input edge goes through the latches.
 
+#include <climits>
+
 #include "MyGame.h"
 
 namespace {
@@ -43,7 +45,8 @@ void MyGame::LoopTarget() {
 
 void MyGame::LoadGame() {
     FlushGame();
-    Settings[100] += 1;  // games played
+    // Games played; a hand-edited count stops at the top of the int range.
+    if (Settings[100] < INT_MAX) Settings[100] += 1;
     PlayerX = 0;
     PlayerY = 0;
     IconCount = 3.0f;

@@ -2,6 +2,7 @@
 // key and touch highlighting, and the set-up page's key repeat, wrap, choice
 // by controller and by pointer, and the way back. No window or sound.
 
+#include <climits>
 #include <vector>
 
 #include "game_test_support.h"
@@ -172,6 +173,26 @@ TEST_F(GameMenu, SetUpListWrapsBothWays) {
     ASys.VirtualKeys[2] = 1;
     Menu(*g);
     EXPECT_EQ(1, g->SelectedSet);
+}
+
+TEST_F(GameMenu, ASavedBoardNumberOutsideTheListWrapsIntoIt) {
+    const struct {
+        int Stored, Key, Shown;  // Key -1: nothing held
+    } cases[] = {
+        {7, -1, 1}, {-5, -1, 3},                    // as a step past the end or the start would
+        {INT_MIN, 0, 2}, {INT_MIN, 2, 1}, {INT_MAX, 2, 2}, {INT_MAX, 0, 3},  // wrapped, then stepped
+    };
+    for (const auto& c : cases) {
+        FreshGame g;
+        g->MenuPage = 1;
+        g->SelectedSet = c.Stored;
+        if (c.Key >= 0) ASys.VirtualKeys[c.Key] = 1;
+        Menu(*g);
+        gametest::ClearInput();
+        EXPECT_EQ(c.Shown, g->SelectedSet) << c.Stored << " key " << c.Key;
+        for (int i = 0; i < 40; i++) Menu(*g);
+        EXPECT_NEAR(600 - 128 - (c.Shown - 1) * 46, g->ListScroll, 1) << c.Stored << ": the list settles on it";
+    }
 }
 
 TEST_F(GameMenu, ControllerConfirmStartsTheHighlightedSet) {

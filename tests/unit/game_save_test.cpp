@@ -384,15 +384,24 @@ TEST_F(GameSave, TruncatedFilesKeepDefaultsForWhatIsMissing) {
     }
 }
 
-TEST_F(GameSave, HandEditedValuesOutsideTheirRangeKeepTheDefaults) {
+TEST_F(GameSave, HandEditedValuesSurviveALoadAndASave) {
+    // Loaded is what the slot holds after Load, and what the next Save writes.
     const struct {
+        const char* File;
         int Slot, Stored, Loaded;
     } cases[] = {
-        {0, 11, 7},   {0, -1, 7},    {0, 10, 10},  {1, 99, 7},           {1, 0, 0},
-        {10, 2, 1},   {10, 0, 0},    {13, -1, 0},  {13, 1, 1},           {20, 11, 0},
-        {20, 10, 10}, {22, 5, 0},    {22, 1, 1},   {23, INT_MIN, 0},     {23, 1, 1},
-        {50, 0x4000, 0}, {51, 0x3F3F, 0x3F3F}, {52, -1, 0}, {5, 123456789, 123456789},
-        {7, -37170, -37170}, {8, -37171, 0}, {9, INT_MIN, 0},
+        // Ranges are kept where the values are used, not here.
+        {"Settings.sav", 0, 11, 11},        {"Settings.sav", 1, -1, -1},
+        {"Settings.sav", 10, 2, 2},         {"Settings.sav", 13, -1, -1},
+        {"Settings.sav", 20, 37, 37},       {"Settings.sav", 22, 5, 5},
+        {"Settings.sav", 23, INT_MAX, INT_MAX}, {"Settings.sav", 50, 0x4000, 0x4000},
+        {"Settings.sav", 52, -1, -1},       {"Settings.sav", 7, -37170, -37170},
+        // The end-of-file value and anything below keep the default.
+        {"Settings.sav", 8, -37171, 0},     {"Settings.sav", 9, INT_MIN, 0},
+        // Slots of the save file are taken as read but for the end-of-file value.
+        {kSaveName, 100, INT_MAX, INT_MAX}, {kSaveName, 101, 7, 7},
+        {kSaveName, 150, -40000, -40000},   {kSaveName, 151, INT_MIN, INT_MIN},
+        {kSaveName, 152, -37171, 0},
     };
     FreshGame a;
     Launched(*a);
@@ -401,33 +410,42 @@ TEST_F(GameSave, HandEditedValuesOutsideTheirRangeKeepTheDefaults) {
     a->SetKey(10, 300);
     a->Save();
     ASSERT_EQ(300, a->KeyValue(10, 63));
-    for (const auto& c : cases) PatchInt("Settings.sav", 4 * static_cast<size_t>(c.Slot), c.Stored);
+    const auto offset = [](const char* file, int slot) {
+        return 4 * static_cast<size_t>(std::string(file) == kSaveName ? slot - 100 : slot);
+    };
+    for (const auto& c : cases) PatchInt(c.File, offset(c.File, c.Slot), c.Stored);
     // Key codes that name no input are harmless and kept.
     PatchInt("Settings.sav", 400 + 4 * (64 * 3 + 63), 99999);
     PatchInt("Settings.sav", 400 + 4 * (64 * 4 + 63), -5);
     PatchInt("Settings.sav", 400 + 4 * (64 * 10 + 62), INT_MIN);
-    // The board number and games played in the save file are not checksummed.
-    PatchInt(kSaveName, 4 * 1, 7);
-    PatchInt(kSaveName, 4 * 0, INT_MAX);
 
     FreshGame b;
     Launched(*b);
     const std::string out = Loaded(*b);
     EXPECT_EQ(std::string::npos, out.find("Checksum Error")) << out;
-    for (const auto& c : cases) {
-        // The same slot may appear twice; the last patch is in the file.
-        int last = -1;
-        for (const auto& d : cases)
-            if (d.Slot == c.Slot) last = d.Loaded;
-        EXPECT_EQ(last, b->Settings[c.Slot]) << "slot " << c.Slot;
-    }
+    for (const auto& c : cases) EXPECT_EQ(c.Loaded, b->Settings[c.Slot]) << "slot " << c.Slot;
     EXPECT_EQ(99999, b->KeyValue(3, 63));
     EXPECT_EQ(-5, b->KeyValue(4, 63));
     // A row holding the sentinel or less may be cut short: it keeps its defaults.
     for (int k = 0; k < 64; k++) EXPECT_EQ(Row(defaults, 10, k), b->KeyValue(10, k)) << k;
-    EXPECT_EQ(1, b->Settings[101]);
-    EXPECT_EQ(0, b->Settings[100]);
     EXPECT_EQ(1234, b->ScoreTable[20]);
+
+    b->Save();
+    for (const auto& c : cases) EXPECT_EQ(c.Loaded, IntAt(c.File, offset(c.File, c.Slot))) << "slot " << c.Slot;
+}
+
+TEST_F(GameSave, OnlyBoardNumber0BecomesBoard1) {
+    for (int stored : {0, 1, 3, 4, -1, 1099, 5000}) {
+        FreshGame a;
+        Launched(*a);
+        Played(*a);
+        a->Save();
+        PatchInt(kSaveName, 4 * 1, stored);
+        FreshGame b;
+        Launched(*b);
+        Loaded(*b);
+        EXPECT_EQ(stored == 0 ? 1 : stored, b->SelectedSet) << stored;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // controller and pointer, the pause menu's choices and idle slide, ending a
 // game and going back to the menu, and the overlays. No window or sound.
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -61,6 +62,16 @@ TEST_F(GameScreens, StartingAGameBuildsRoundOneAndCountsThePlay) {
     EXPECT_EQ(0, g->Paused);
     EXPECT_EQ(0, g->Particles[3].Kind) << "the game start clears the particles";
     EXPECT_EQ(-1, g->BannerReason) << "the banner reason survives the reset";
+}
+
+TEST_F(GameScreens, AHandEditedPlayCountStopsAtTheTop) {
+    for (int stored : {INT_MAX - 1, INT_MAX, -7}) {
+        FreshGame g;
+        g->Settings[100] = stored;
+        Start(*g);
+        Start(*g);
+        EXPECT_EQ(stored < 0 ? stored + 2 : INT_MAX, g->Settings[100]) << stored;
+    }
 }
 
 TEST_F(GameScreens, EscapePausesAndAFreshEscapeResumes) {
