@@ -124,6 +124,11 @@ TEST_F(BackendPoll, PointerMapsWindowPixelsToViewUnits) {
         {1600, 1600, 1200, 1.0f, 1.0f, 1600, 0, 800, 0},      // scale 0.5 on both axes
         {1600, 1600, 1200, 1.25f, 1.5f, 1600, 1200, 900, 750},
         {800, 801, 601, 1.0f, 1.0f, 400, 300, 400, 300},      // integer half of the window
+        // Display scaling: a framebuffer twice the window's size. The cursor
+        // is in window coordinates, so the window's size sets the scale.
+        {1600, 800, 600, 1.0f, 1.0f, 800, 600, 800, 600},
+        {1600, 800, 600, 1.0f, 1.0f, 600, 150, 600, 150},
+        {1600, 800, 600, 1.25f, 1.5f, 0, 0, -100, -150},
     };
     for (const Case& c : cases) {
         SetUp();
