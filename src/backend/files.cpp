@@ -125,8 +125,11 @@ char* KUVOSys::ReadString_Sys() {
         TempstrSys[0] = '\0';
         return TempstrSys;
     }
+    // Only a line feed is taken off: a last line without one keeps all its
+    // characters, and a line longer than the buffer arrives in pieces that
+    // lose nothing. A carriage return before the line feed stays.
     const size_t length = std::strlen(TempstrSys);
-    if (length > 0) TempstrSys[length - 1] = '\0';
+    if (length > 0 && TempstrSys[length - 1] == '\n') TempstrSys[length - 1] = '\0';
     return TempstrSys;
 }
 

@@ -159,15 +159,20 @@ TEST_F(BackendFiles, BytesAndLinesAreWrittenUnchanged) {
     EXPECT_EQ(3001u, Contents("long").size());
 }
 
-TEST_F(BackendFiles, ReadStringCutsTheLastCharacterOfEachRead) {
+TEST_F(BackendFiles, ReadStringTakesOffOnlyTheLineFeed) {
     const struct {
         std::string File;
         std::vector<std::string> Lines;
     } cases[] = {
-        {"abc\r\ndef", {"abc\r", "de", "", ""}},
+        {"abc\r\ndef", {"abc\r", "def", "", ""}},
         {"one\n\ntwo\n", {"one", "", "two", ""}},
         {"", {""}},
-        {std::string(1500, 'x') + "\n", {std::string(1022, 'x'), std::string(477, 'x'), ""}},
+        {"x", {"x", ""}},
+        {"end\r", {"end\r", ""}},
+        // Longer than the buffer: pieces of 1,023 bytes, none lost.
+        {std::string(1500, 'x') + "\n", {std::string(1023, 'x'), std::string(477, 'x'), ""}},
+        {std::string(1023, 'y') + "\nz", {std::string(1023, 'y'), "", "z", ""}},
+        {std::string(2100, 'w'), {std::string(1023, 'w'), std::string(1023, 'w'), std::string(54, 'w'), ""}},
     };
     for (const auto& c : cases) {
         Put("text", c.File);
