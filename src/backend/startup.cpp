@@ -171,6 +171,9 @@ void KUVOSys::HiResRender() {
 void KUVOSys::Force1920() {}
 
 void KUVOSys::Close() {
+    // A file written and never closed is committed now, whichever way the
+    // program was asked to end (F4, the window's close, a stop signal).
+    CloseFile_Sys();
     Debuglog("Closing OpenAL Audio");
     // Without a context every AL call would only raise errors: release the
     // names only where they were made.
