@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
+#include "headless_start.h"
 #include "sys_internal.h"
 
 namespace {
@@ -49,16 +49,15 @@ TEST(BackendStartup, WindowRequestWithoutGlfwLogsAndKeepsTheSize) {
 // Without a display GLFW cannot start; its reason still reaches standard
 // error, because the error callback is in place before GLFW starts.
 TEST(BackendStartup, AStartWithoutADisplaySaysWhyOnStandardError) {
-    const char* display = getenv("DISPLAY");
-    const std::string savedDisplay = display != nullptr ? display : "";
-    unsetenv("DISPLAY");
-    setenv("ALSOFT_DRIVERS", "null", 1);  // a silent device, never a real one
-    testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
-    ASys.SysInit("No Display");
-    const std::string log = testing::internal::GetCapturedStdout();
-    const std::string errors = testing::internal::GetCapturedStderr();
-    if (display != nullptr) setenv("DISPLAY", savedDisplay.c_str(), 1);
+    std::string log, errors;
+    {
+        HeadlessStart headless;
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        ASys.SysInit("No Display");
+        log = testing::internal::GetCapturedStdout();
+        errors = testing::internal::GetCapturedStderr();
+    }
 
     testing::internal::CaptureStdout();
     ASys.Close();
