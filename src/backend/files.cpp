@@ -47,6 +47,28 @@ void FinishWrite(FILE* f) {
     }
 }
 
+// Ends work on the open file, if any: a written one is committed over its
+// target, a read one closed.
+void CloseOpenFile() {
+    if (FileOpen != 1) return;
+    FILE* f = MyOpenFile;
+    MyOpenFile = nullptr;
+    FileOpen = 0;
+    if (Writing) {
+        Writing = false;
+        FinishWrite(f);
+    } else {
+        std::fclose(f);
+    }
+}
+
+// A file still open when the program ends is committed as plain stdio would
+// flush it, instead of being lost with only its part file left behind.
+// Declared after the names it uses, so it is destroyed before them.
+struct CommitAtExit {
+    ~CommitAtExit() { CloseOpenFile(); }
+} CommitOpenFileAtExit;
+
 }  // namespace
 
 int KUVOSys::WriteFile_Sys(char const* path) {
@@ -125,15 +147,19 @@ char* KUVOSys::ReadString_Sys() {
         TempstrSys[0] = '\0';
         return TempstrSys;
     }
+    // Only a line feed is taken off: a last line without one keeps all its
+    // characters, and a line longer than the buffer arrives in pieces that
+    // lose nothing. A carriage return before the line feed stays.
     const size_t length = std::strlen(TempstrSys);
-    if (length > 0) TempstrSys[length - 1] = '\0';
+    if (length > 0 && TempstrSys[length - 1] == '\n') TempstrSys[length - 1] = '\0';
     return TempstrSys;
 }
 
 int KUVOSys::FilePos_Sys() {
-    if (FileOpen != 1) return 0;
+    // -1, as ftell itself answers, so no position is mistaken for the start.
+    if (FileOpen != 1) return -1;
     const long at = std::ftell(MyOpenFile);
-    if (at < 0) return 0;
+    if (at < 0) return -1;
     return at > 2147483647L ? 2147483647 : static_cast<int>(at);
 }
 
@@ -142,15 +168,4 @@ int KUVOSys::FileSeek_Sys(int offset) {
     return std::fseek(MyOpenFile, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
-void KUVOSys::CloseFile_Sys() {
-    if (FileOpen != 1) return;
-    FILE* f = MyOpenFile;
-    MyOpenFile = nullptr;
-    FileOpen = 0;
-    if (Writing) {
-        Writing = false;
-        FinishWrite(f);
-    } else {
-        std::fclose(f);
-    }
-}
+void KUVOSys::CloseFile_Sys() { CloseOpenFile(); }

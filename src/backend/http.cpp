@@ -76,7 +76,9 @@ void UnableToConnect() { printf("%s\n", "\n-=Unable to Connect=-\n"); }
 bool ConnectWithin(int fd, const sockaddr_in& address) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return true;
     if (errno != EINPROGRESS && errno != EINTR) {
-        printf("Could not connect\n");
+        // No line end: the console text is exactly these words.
+        printf("Could not connect");
+        fflush(stdout);
         return false;
     }
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(WebConnectLimitMs);

@@ -97,12 +97,14 @@ void PollMouse() {
         p[3] = kPointerIdle;
         p[4] = kPointerIdle;
     }
-    // Width-based scale for both axes, so view units stay square.
-    float s = ASys.FrameW > 0 ? ASys.VirtualWidth / static_cast<float>(ASys.FrameW) : 0.0f;
     double cx = 0.0, cy = 0.0;
     KUVOInput.GetCursorPos(window, &cx, &cy);
     int w = 0, h = 0;
     KUVOInput.GetWindowSize(window, &w, &h);
+    // The cursor comes in window coordinates, which differ from framebuffer
+    // pixels under display scaling: scale by the window's own width. One
+    // width-based scale for both axes, so view units stay square.
+    float s = w > 0 ? ASys.VirtualWidth / static_cast<float>(w) : 0.0f;
     p[1] = static_cast<float>((cx - w / 2) * OverscanScaleX * s + ASys.ViewCentreX);
     p[2] = static_cast<float>((cy - h / 2) * OverscanScaleY * s + ASys.ViewCentreY);
     p[8] = p[1] - p[3];

@@ -5,6 +5,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <GLFW/glfw3.h>
+#include <signal.h>
 
 #include <csignal>
 #include <cstdio>
@@ -64,7 +65,11 @@ volatile std::sig_atomic_t StopSignalled = 0;
 
 extern "C" void OnStopSignal(int) { StopSignalled = 1; }
 
-const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kStopSignalCount = 3;
+const int kStopSignals[kStopSignalCount] = {SIGINT, SIGTERM, SIGHUP};
+// What each signal did before we caught it, given back at shut-down.
+struct sigaction PreviousAction[kStopSignalCount];
+bool Caught[kStopSignalCount] = {};
 
 }  // namespace
 
@@ -74,11 +79,25 @@ void KuvoCatchStopSignals() {
     std::memset(&action, 0, sizeof(action));
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    for (int sig : kStopSignals) sigaction(sig, &action, nullptr);
+    for (int i = 0; i < kStopSignalCount; i++) {
+        if (Caught[i]) continue;  // already ours: keep what it was before us
+        struct sigaction before;
+        if (sigaction(kStopSignals[i], nullptr, &before) != 0) continue;
+        // A signal the program was started to ignore (SIGHUP under nohup)
+        // stays ignored: the one who started us asked for that.
+        if (before.sa_handler == SIG_IGN) continue;
+        if (sigaction(kStopSignals[i], &action, nullptr) != 0) continue;
+        PreviousAction[i] = before;
+        Caught[i] = true;
+    }
 }
 
 void KuvoReleaseStopSignals() {
-    for (int sig : kStopSignals) std::signal(sig, SIG_DFL);
+    for (int i = 0; i < kStopSignalCount; i++) {
+        if (!Caught[i]) continue;
+        sigaction(kStopSignals[i], &PreviousAction[i], nullptr);
+        Caught[i] = false;
+    }
 }
 
 bool KuvoStopSignalled() { return StopSignalled != 0; }
@@ -171,6 +190,9 @@ void KUVOSys::HiResRender() {
 void KUVOSys::Force1920() {}
 
 void KUVOSys::Close() {
+    // A file written and never closed is committed now, whichever way the
+    // program was asked to end (F4, the window's close, a stop signal).
+    CloseFile_Sys();
     Debuglog("Closing OpenAL Audio");
     // Without a context every AL call would only raise errors: release the
     // names only where they were made.
@@ -203,6 +225,7 @@ void KUVOSys::Close() {
     WindowFailed = 0;
     if (GlfwUp) glfwTerminate();
     GlfwUp = false;
-    // From here on a second Ctrl+C ends the program at once, as usual.
+    // From here on a second Ctrl+C does what it did before the start: as a
+    // rule, it ends the program at once.
     KuvoReleaseStopSignals();
 }

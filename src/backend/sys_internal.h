@@ -22,7 +22,9 @@ extern std::vector<unsigned char> WhiteBlock;
 extern int WindowFailed;
 // Set from a signal handler when the system asks the program to stop (Ctrl+C
 // in its terminal, SIGTERM, the terminal closing): the poll turns it into the
-// quit request, so the game still shuts down and saves the normal way.
+// quit request, so the game still shuts down and saves the normal way. A
+// signal inherited as ignored (SIGHUP under nohup) is left alone; releasing
+// gives each caught signal back the handler it had before.
 void KuvoCatchStopSignals();
 void KuvoReleaseStopSignals();
 bool KuvoStopSignalled();

@@ -205,10 +205,12 @@ std::string KUVOCore::Right(std::string s, int n) {
     return std::string(fstr("%s", s.c_str() + (len - take)));
 }
 
-// A start outside the text gives "".
+// A start past the end gives ""; a start before the text counts from its
+// first character, and the count is not shortened by it.
 std::string KUVOCore::Mid(std::string s, int start, int n) {
     const unsigned len = TextLength(s);
-    if (start < 0 || static_cast<unsigned>(start) > len) return std::string(fstr("%s", ""));
+    if (start < 0) start = 0;
+    if (static_cast<unsigned>(start) > len) return std::string(fstr("%s", ""));
     return std::string(fstr("%.*s", n, s.c_str() + start));
 }
 

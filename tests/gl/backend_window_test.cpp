@@ -1,14 +1,34 @@
 // The backend against a real X display (Xvfb 1920x1080 with openbox): start-up
-// with its window and audio, the centred 800x600 window, the full-screen round
-// trip, the error callback, a monitor-less start and shut-down.
+// with its small first window and audio, the centred 800x600 window, the
+// full-screen round trip, the error callback, a monitor-less start, shut-down.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "sys_internal.h"
+
+// The windows opened since the list was last emptied: the size asked for,
+// the size the window got, and whether audio was already up at that moment.
+struct OpenedWindow {
+    int askedW, askedH, gotW, gotH;
+    bool audioUp;
+};
+std::vector<OpenedWindow> OpenedWindows;
+
+extern "C" GLFWwindow* __real_glfwCreateWindow(int width, int height, const char* title, GLFWmonitor* monitor,
+                                               GLFWwindow* share);
+extern "C" GLFWwindow* __wrap_glfwCreateWindow(int width, int height, const char* title, GLFWmonitor* monitor,
+                                               GLFWwindow* share) {
+    GLFWwindow* opened = __real_glfwCreateWindow(width, height, title, monitor, share);
+    int w = 0, h = 0;
+    if (opened != nullptr) glfwGetWindowSize(opened, &w, &h);
+    OpenedWindows.push_back({width, height, w, h, ALdev != nullptr});
+    return opened;
+}
 
 namespace {
 
@@ -38,9 +58,22 @@ protected:
 };
 
 TEST_F(BackendWindow, StartCentreFullScreenRoundTripAndClose) {
+    OpenedWindows.clear();
     testing::internal::CaptureStdout();
     ASys.SysInit("Backend Window Test");
     std::string log = testing::internal::GetCapturedStdout();
+
+    // A small first window exists before audio starts; the working window
+    // replaces it once audio is up.
+    ASSERT_EQ(OpenedWindows.size(), 2u);
+    EXPECT_EQ(OpenedWindows[0].askedW, 256);
+    EXPECT_EQ(OpenedWindows[0].askedH, 128);
+    EXPECT_EQ(OpenedWindows[0].gotW, 256);
+    EXPECT_EQ(OpenedWindows[0].gotH, 128);
+    EXPECT_FALSE(OpenedWindows[0].audioUp);
+    EXPECT_EQ(OpenedWindows[1].askedW, 800);
+    EXPECT_EQ(OpenedWindows[1].askedH, 600);
+    EXPECT_EQ(OpenedWindows[1].audioUp, ASys.AudioEnabled == 1);
 
     EXPECT_EQ(Count(log, "> Opened Window\n"), 2) << log;
     EXPECT_EQ(Count(log, "ERRORRZ"), 0) << log;

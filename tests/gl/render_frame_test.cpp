@@ -1,7 +1,7 @@
 // The renderer on a real GL context (Xvfb, Mesa): known draw lists are
 // rendered and the frame is read back and checked pixel by pixel: shapes,
-// gradients, rotation, frames of a sheet, blend modes, wireframe, smoothing,
-// texture uploads and batches, screenshots and the screen copy.
+// gradients, rotation, overscan, frames of a sheet, blend modes, wireframe,
+// smoothing, texture uploads and batches, screenshots and the screen copy.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -107,6 +107,16 @@ protected:
         const unsigned char* p = &Image[100][(static_cast<size_t>(y) * ASys.FrameW + x) * 4];
         return {p[0], p[1], p[2], p[3]};
     }
+    // Pixels x0..x1, y0..y1 (inclusive) are covered in `inside`: its corners
+    // are, and the pixels just beyond them are the clear colour.
+    static void ExpectBox(int x0, int y0, int x1, int y1, const Px& inside, const Px& clear) {
+        EXPECT_EQ(At(x0, y0), inside);
+        EXPECT_EQ(At(x1, y1), inside);
+        EXPECT_EQ(At(x0 - 1, y0), clear);
+        EXPECT_EQ(At(x0, y0 - 1), clear);
+        EXPECT_EQ(At(x1 + 1, y1), clear);
+        EXPECT_EQ(At(x1, y1 + 1), clear);
+    }
     static void ExpectNear(const Px& got, const Px& want, int tolerance) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "channel " << k;
     }
@@ -131,13 +141,31 @@ TEST_F(RenderFrame, EmptyListShowsTheClearColourAtFramebufferSize) {
 TEST_F(RenderFrame, RectangleCoversExactlyItsExtent) {
     Add(1, -20, 10, 100, 60, kRed, kRed);  // x -70..30, y -20..40 from the centre
     Frame();
-    EXPECT_EQ(At(330, 280), kRed);
-    EXPECT_EQ(At(429, 339), kRed);
-    EXPECT_EQ(At(329, 280), kClear);
-    EXPECT_EQ(At(330, 279), kClear);
-    EXPECT_EQ(At(430, 339), kClear);
-    EXPECT_EQ(At(429, 340), kClear);
+    ExpectBox(330, 280, 429, 339, kRed, kClear);
     EXPECT_EQ(ASys.FramePolys, 2);
+}
+
+TEST_F(RenderFrame, OverscanShrinksEachAxisByItsOwnFactor) {
+    // x 100..300 and y 100..200 view units right of and below the centre
+    Add(1, 200, 150, 200, 100, kRed, kRed);
+    const float overscan = 0.2f;  // the "Overscan" setting at 10
+    for (int program : {kuvo::kProgramNever, kuvo::kProgramAlways}) {
+        SCOPED_TRACE(program);
+        RenderProgramChoice = program;
+        ASys.RenderSys(overscan);
+        ASys.ScreenToBuffer();
+        EXPECT_EQ(RenderProgramUsed, program == kuvo::kProgramAlways ? 1 : 0);
+        // Across, 0.9 pixels a unit (2 - overscan over 2): columns 490..669.
+        // Down, the overscan is taken times the aspect 4:3: 0.8667 pixels a
+        // unit, 386.67..473.33 from the top, so rows 387..472.
+        ExpectBox(490, 387, 669, 472, kRed, kClear);
+    }
+    // The pointer mapping undoes exactly these factors.
+    EXPECT_FLOAT_EQ(OverscanScaleX, 1.0f / 0.9f);
+    EXPECT_FLOAT_EQ(OverscanScaleY, 1.0f / (1.0f - 0.1f * 800.0f / 600.0f));
+    ASys.RenderSys(0.0f);
+    EXPECT_FLOAT_EQ(OverscanScaleX, 1.0f);
+    EXPECT_FLOAT_EQ(OverscanScaleY, 1.0f);
 }
 
 TEST_F(RenderFrame, GradientRunsFromColourOneAtTheBottomToColourTwoAtTheTop) {

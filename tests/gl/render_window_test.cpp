@@ -1,6 +1,6 @@
 // The renderer across the backend's real windows (Xvfb, openbox): an image still
-// draws right after the window and its GL context were reopened, and a screenshot
-// asked for through the engine's poll lands in the program dir under its dated name.
+// draws after the window and its GL context were reopened, a render draws before
+// it works out the next view, and a screenshot lands under its dated name.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -118,6 +118,46 @@ TEST_F(RenderWindow, ImagesSurviveReopenedWindows) {
         EXPECT_EQ(RenderAndRead(cx - off, cy), yellow);
         EXPECT_EQ(RenderAndRead(cx + off, cy), blue);
     }
+}
+
+// A render draws the list handed over with the view it was made for, and only
+// then works out the view of the next one from the frame just drawn.
+TEST_F(RenderWindow, RenderGameDrawsBeforeItWorksOutTheNextView) {
+    static KUVOCore core;
+    testing::internal::CaptureStdout();
+    ASys.SetScreen(600, 800);  // turned to portrait
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 10; ++i) glfwPollEvents();
+    ASys.VirtualWidth = 800.0f;               // the landscape view of the last render
+    ASys.AspectRatio = 800.0f / 600.0f;       // and its frame's shape
+    core.Overscan = 0.0f;
+    DrawToRT = 0;
+    double* r = DrawR[DrawToRT++];
+    memset(r, 0, sizeof(double) * kuvo::kDrawValues);
+    r[0] = 1;  // a 40-unit red square 300 units right of the centre
+    r[1] = 300;
+    r[3] = 40;
+    r[4] = -40;
+    r[10] = r[11] = r[14] = r[15] = 255;
+
+    float width = 0, height = 0;
+    core.RenderGame(width, height);
+    ASSERT_EQ(ASys.FrameW, 600);
+    ASSERT_EQ(ASys.FrameH, 800);
+    // The view comes from the frame just drawn, not the one before it.
+    EXPECT_FLOAT_EQ(width, 800.0f);
+    EXPECT_NEAR(height, 1066.67f, 0.01f);
+    EXPECT_FLOAT_EQ(ASys.VirtualWidth, 512.0f);
+    // Drawn 800 units wide: the square is 30 pixels wide around column 525
+    // (it would stand around column 651 in the 512-unit view).
+    ASys.ScreenToBuffer();
+    auto px = [](int x, int y) {
+        const unsigned char* p = &Image[100][(static_cast<size_t>(y) * ASys.FrameW + x) * 4];
+        return Px{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(px(525, 400), (Px{255, 0, 0, 255}));
+    EXPECT_EQ(px(651, 400), (Px{10, 20, 30, 255}));
 }
 
 // The poll names the next screenshot after the program directory, the game

@@ -1,6 +1,6 @@
-// The backend's single open file: integer byte order, short and missing
-// files, lines, positions, and a written file that replaces the old one only
-// once complete. Every file lives in the test's own temporary folder.
+// The backend's single open file: byte order, short and missing files, lines,
+// positions, a written file that replaces the old one only once complete, and
+// one left open at the end. Every file lives in the test's own scratch folder.
 
 #include <gtest/gtest.h>
 
@@ -127,7 +127,7 @@ TEST_F(BackendFiles, WithNoFileOpenReadsGiveNeutralValuesAndWritesNothing) {
     EXPECT_EQ(0, ASys.ReadIntb_Sys());
     EXPECT_EQ(0, ASys.ReadByte_Sys());
     EXPECT_EQ(nullptr, ASys.ReadString_Sys());
-    EXPECT_EQ(0, ASys.FilePos_Sys());
+    EXPECT_EQ(-1, ASys.FilePos_Sys());
     EXPECT_NE(0, ASys.FileSeek_Sys(0));
     ASys.CloseFile_Sys();  // closing twice is harmless
     EXPECT_EQ(0, FileOpen);
@@ -159,15 +159,20 @@ TEST_F(BackendFiles, BytesAndLinesAreWrittenUnchanged) {
     EXPECT_EQ(3001u, Contents("long").size());
 }
 
-TEST_F(BackendFiles, ReadStringCutsTheLastCharacterOfEachRead) {
+TEST_F(BackendFiles, ReadStringTakesOffOnlyTheLineFeed) {
     const struct {
         std::string File;
         std::vector<std::string> Lines;
     } cases[] = {
-        {"abc\r\ndef", {"abc\r", "de", "", ""}},
+        {"abc\r\ndef", {"abc\r", "def", "", ""}},
         {"one\n\ntwo\n", {"one", "", "two", ""}},
         {"", {""}},
-        {std::string(1500, 'x') + "\n", {std::string(1022, 'x'), std::string(477, 'x'), ""}},
+        {"x", {"x", ""}},
+        {"end\r", {"end\r", ""}},
+        // Longer than the buffer: pieces of 1,023 bytes, none lost.
+        {std::string(1500, 'x') + "\n", {std::string(1023, 'x'), std::string(477, 'x'), ""}},
+        {std::string(1023, 'y') + "\nz", {std::string(1023, 'y'), "", "z", ""}},
+        {std::string(2100, 'w'), {std::string(1023, 'w'), std::string(1023, 'w'), std::string(54, 'w'), ""}},
     };
     for (const auto& c : cases) {
         Put("text", c.File);
@@ -225,6 +230,50 @@ TEST_F(BackendFiles, AWriteFailingMidwayKeepsThePreviousFile) {
     EXPECT_EQ(Bytes({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}), Contents("save"));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()));
     EXPECT_EQ(0, FileOpen);
+}
+
+// A file written and never closed is still committed whole, with no part
+// file left behind, however the program ends.
+TEST_F(BackendFiles, AFileLeftOpenIsCommittedWhenTheProgramEnds) {
+    const auto files = [this] {
+        return std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator());
+    };
+    // Shut-down of the backend (F4, the window's close request).
+    ASSERT_EQ(1, ASys.WriteFile_Sys(Path("closed").c_str()));
+    ASys.WriteInt_Sys(1);
+    Printed([] { ASys.Close(); });
+    EXPECT_EQ(0, FileOpen);
+    EXPECT_EQ(Bytes({1, 0, 0, 0}), Contents("closed"));
+    EXPECT_EQ(1, files());
+
+    // A stop signal: the poll turns it into the quit request, and the
+    // shut-down that follows commits the file.
+    KuvoCatchStopSignals();
+    ASSERT_EQ(1, ASys.WriteFile_Sys(Path("signalled").c_str()));
+    ASys.WriteInt_Sys(2);
+    raise(SIGTERM);
+    ASys.PollInputB(0);
+    EXPECT_EQ(1, ASys.ButtonFlags[100]);
+    EXPECT_TRUE(Contents("signalled").empty());  // not before the shut-down
+    Printed([] { ASys.Close(); });
+    KuvoCatchStopSignals();  // forgets the signal
+    KuvoReleaseStopSignals();
+    EXPECT_EQ(0, FileOpen);
+    EXPECT_EQ(Bytes({2, 0, 0, 0}), Contents("signalled"));
+    EXPECT_EQ(2, files());
+
+    // The process exits without any shut-down at all.
+    ASys.CloseFile_Sys();  // the child must not find one of ours open
+    const std::string exited = Path("exited");
+    EXPECT_EXIT(
+        {
+            ASys.WriteFile_Sys(exited.c_str());
+            ASys.WriteInt_Sys(3);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(Bytes({3, 0, 0, 0}), Contents("exited"));
+    EXPECT_EQ(3, files());
 }
 
 }  // namespace

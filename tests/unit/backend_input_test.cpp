@@ -77,6 +77,54 @@ TEST_F(BackendPoll, AStopSignalBecomesTheQuitRequest) {
     KuvoReleaseStopSignals();
 }
 
+volatile sig_atomic_t OwnHandlerRuns = 0;
+extern "C" void OwnHandler(int) { OwnHandlerRuns = OwnHandlerRuns + 1; }
+
+void (*HandlerOf(int sig))(int) {
+    struct sigaction now;
+    sigaction(sig, nullptr, &now);
+    return now.sa_handler;
+}
+
+// What the program was started with stays the program's: an ignored signal
+// is never caught, and shut-down gives back the handler that was there.
+TEST_F(BackendPoll, StopSignalsRespectWhatWasThereBefore) {
+    struct sigaction saved[3];
+    const int sigs[3] = {SIGINT, SIGTERM, SIGHUP};
+    for (int i = 0; i < 3; i++) sigaction(sigs[i], nullptr, &saved[i]);
+
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, OwnHandler);
+    signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+    KuvoCatchStopSignals();
+    KuvoCatchStopSignals();  // a second start must not take our own handler for the old one
+    EXPECT_NE(HandlerOf(SIGINT), SIG_DFL);
+    EXPECT_NE(HandlerOf(SIGTERM), OwnHandler);
+    EXPECT_EQ(HandlerOf(SIGHUP), SIG_IGN);
+    raise(SIGHUP);
+    ASys.PollInputB(0);
+    EXPECT_TRUE(RaisedFlags().empty());
+    raise(SIGTERM);
+    ASys.PollInputB(0);
+    EXPECT_EQ(RaisedFlags(), std::vector<int>{100});
+    EXPECT_EQ(OwnHandlerRuns, 0);
+
+    KuvoReleaseStopSignals();
+    EXPECT_EQ(HandlerOf(SIGINT), SIG_DFL);
+    EXPECT_EQ(HandlerOf(SIGTERM), OwnHandler);
+    EXPECT_EQ(HandlerOf(SIGHUP), SIG_IGN);
+    if (HandlerOf(SIGTERM) == OwnHandler) {  // else the signal would end the test run
+        raise(SIGTERM);
+        EXPECT_EQ(OwnHandlerRuns, 1);
+    }
+    KuvoReleaseStopSignals();  // twice changes nothing
+    EXPECT_EQ(HandlerOf(SIGTERM), OwnHandler);
+
+    KuvoCatchStopSignals();  // forgets the signal taken above
+    KuvoReleaseStopSignals();
+    for (int i = 0; i < 3; i++) sigaction(sigs[i], &saved[i], nullptr);
+}
+
 TEST_F(BackendPoll, PointerPressHoldMoveRelease) {
     const float* p = ASys.PointerState;
     Fake.cursorX = 500;
@@ -124,6 +172,11 @@ TEST_F(BackendPoll, PointerMapsWindowPixelsToViewUnits) {
         {1600, 1600, 1200, 1.0f, 1.0f, 1600, 0, 800, 0},      // scale 0.5 on both axes
         {1600, 1600, 1200, 1.25f, 1.5f, 1600, 1200, 900, 750},
         {800, 801, 601, 1.0f, 1.0f, 400, 300, 400, 300},      // integer half of the window
+        // Display scaling: a framebuffer twice the window's size. The cursor
+        // is in window coordinates, so the window's size sets the scale.
+        {1600, 800, 600, 1.0f, 1.0f, 800, 600, 800, 600},
+        {1600, 800, 600, 1.0f, 1.0f, 600, 150, 600, 150},
+        {1600, 800, 600, 1.25f, 1.5f, 0, 0, -100, -150},
     };
     for (const Case& c : cases) {
         SetUp();

@@ -1,10 +1,11 @@
-// Shut-down and window requests when neither GLFW nor an audio device was
-// started: both must log their lines and leave every handle null.
+// Start-up without a display, and shut-down and window requests when neither
+// GLFW nor an audio device was started: each logs its lines, no handle is used.
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "headless_start.h"
 #include "sys_internal.h"
 
 namespace {
@@ -43,6 +44,32 @@ TEST(BackendStartup, WindowRequestWithoutGlfwLogsAndKeepsTheSize) {
     WindowFailed = 0;
     ASys.FrameW = 0;
     ASys.FrameH = 0;
+}
+
+// Without a display GLFW cannot start; its reason still reaches standard
+// error, because the error callback is in place before GLFW starts.
+TEST(BackendStartup, AStartWithoutADisplaySaysWhyOnStandardError) {
+    std::string log, errors;
+    {
+        HeadlessStart headless;
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        ASys.SysInit("No Display");
+        log = testing::internal::GetCapturedStdout();
+        errors = testing::internal::GetCapturedStderr();
+    }
+
+    testing::internal::CaptureStdout();
+    ASys.Close();
+    testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(errors.rfind("Error: ", 0), 0u) << errors;
+    EXPECT_NE(errors.find("DISPLAY"), std::string::npos) << errors;
+    EXPECT_EQ(errors.empty() ? '\0' : errors.back(), '\n') << errors;
+    const size_t failed = log.find("> Initialisation Failed\n");
+    EXPECT_NE(failed, std::string::npos) << log;
+    EXPECT_LT(failed, log.find("> Opened Window\n")) << log;
+    EXPECT_NE(log.find("> ERRORRZ\n"), std::string::npos) << log;
 }
 
 }  // namespace

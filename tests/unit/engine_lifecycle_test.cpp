@@ -1,13 +1,15 @@
-// Engine lifecycle without a window: the view worked out from the framebuffer
-// for landscape, portrait and very long windows, the hand-over at the end of
-// an update, the run's clock and the shut-down lines.
+// Engine lifecycle without a window: Begin's flags, title and seed, the view
+// worked out from the framebuffer, RenderGame's rate sample, counter and
+// overscan, the hand-over at the end of an update, the clock, shut-down lines.
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "KUVOCore.h"
 #include "core_internal.h"
+#include "headless_start.h"
 #include "sys_internal.h"
 
 namespace {
@@ -167,6 +169,145 @@ TEST(EngineLifecycle, ClockAndIdentity) {
     EXPECT_EQ(k.GetTitle().size(), static_cast<size_t>(kuvo::kTitleSize - 1));
     k.GameNumber = kuvo::kGameNumber;
     GameStartTime = savedStart;
+}
+
+TEST(EngineLifecycle, BeginSetsItsFlagsAndTitleThenSeedsWithTheGameNumber) {
+    KUVOCore& k = Core();
+    // Every value Begin sets starts out otherwise.
+    k.WindowActive = 0;
+    k.GameNumber = 7;
+    k.MixControllers = 0;
+    DebugToggle = 1;
+    k.DebugStats = 0;
+    ScreenshotToggle = 1;
+    k.ShotMode = 1;
+    RenderThread = 3;
+    std::snprintf(k.Title, sizeof k.Title, "stale");
+    qRand_Count = 70;
+    qRand_Out = 5;
+    const std::string title = "Zindle Flaps " + std::string(2000, 't');  // longer than the title holds
+
+    std::string out;
+    const int before = KuvoProcessMillis();
+    {
+        HeadlessStart headless;
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        k.Begin(kuvo::kGameNumber, title);
+        out = testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+    }
+    const int after = KuvoProcessMillis();
+
+    // The banner comes first, before anything the backend's start-up logs.
+    EXPECT_EQ(out.rfind("\n-=-=-=-=-=-=-=-=-\nKUVOFrame - v0.95", 0), 0u) << out;
+    EXPECT_LT(out.find("KUVOFrame"), out.find("> Initialisation Failed")) << out;
+    EXPECT_EQ(k.WindowActive, 1);
+    EXPECT_EQ(k.GameNumber, kuvo::kGameNumber);
+    EXPECT_EQ(k.MixControllers, 1);
+    EXPECT_EQ(DebugToggle, 0);
+    EXPECT_EQ(k.DebugStats, 1);
+    EXPECT_EQ(ScreenshotToggle, 0);
+    EXPECT_EQ(k.ShotMode, 0);
+    EXPECT_EQ(RenderThread, 0);
+    EXPECT_GE(GameStartTime, before);
+    EXPECT_LE(GameStartTime, after);
+    // The title is kept as far as it fits, and the backend got the same.
+    EXPECT_EQ(std::string(k.Title), title.substr(0, kuvo::kTitleSize - 1));
+    EXPECT_EQ(std::string(GameTitleSys), title.substr(0, kuvo::kSysTextSize - 1));
+    // Seeded from the clock of this start, with the game number just set.
+    EXPECT_GE(qRand_Seed, 0);
+    EXPECT_LE(qRand_Seed, after - GameStartTime);
+    EXPECT_EQ(qRand_Plus, qRand_Seed / 256 + kuvo::kGameNumber);
+    EXPECT_EQ(qRand_Bit, qRand_Seed % 256);
+    EXPECT_EQ(qRand_Count, 0);
+    EXPECT_EQ(qRand_Out, 0);
+
+    testing::internal::CaptureStdout();
+    ASys.Close();
+    testing::internal::GetCapturedStdout();
+}
+
+TEST(EngineLifecycle, RenderGameSamplesTheRenderRateOnceASecond) {
+    SavedView saved;
+    KUVOCore& k = Core();
+    Frame(800, 600);
+    ASys.VirtualWidth = 800;
+    DrawToRT = 0;
+    const int savedStart = GameStartTime;
+    GameStartTime = KuvoProcessMillis() - 100000;
+    // The last sample's time relative to now. Each case stays on its side of
+    // the limit however slowly the machine runs.
+    const struct {
+        int offsetMs;
+        bool samples;
+    } cases[] = {
+        {0, false},       // just sampled
+        {500, false},     // the last sample lies ahead of the clock, by less than a second
+        {999, false},
+        {-1000, true},    // a second has gone by
+        {-250000, true},
+        {5000, true},     // the clock went back by more than a second
+    };
+    for (const auto& c : cases) {
+        RenderCountLive = 4;
+        k.RendersPerSecond = 33;
+        const int now = k.Mills();
+        k.RenderSecond = now + c.offsetMs;
+        float width = 0, height = 0;
+        k.RenderGame(width, height);
+        if (c.samples) {
+            EXPECT_EQ(k.RendersPerSecond, 5) << c.offsetMs;  // this render counts
+            EXPECT_EQ(RenderCountLive, 0) << c.offsetMs;
+            EXPECT_GE(k.RenderSecond, now) << c.offsetMs;
+            EXPECT_LE(k.RenderSecond, k.Mills()) << c.offsetMs;
+        } else {
+            EXPECT_EQ(k.RendersPerSecond, 33) << c.offsetMs;
+            EXPECT_EQ(RenderCountLive, 5) << c.offsetMs;
+            EXPECT_EQ(k.RenderSecond, now + c.offsetMs) << c.offsetMs;
+        }
+    }
+    GameStartTime = savedStart;
+}
+
+TEST(EngineLifecycle, RenderGameCountsDrawsWithItsOverscanThenWorksOutTheView) {
+    SavedView saved;
+    KUVOCore& k = Core();
+    DrawToRT = 0;
+    float width = 0, height = 0;
+
+    // The counter cycles 0..4, one step a render.
+    RenderThread = 0;
+    for (int expected : {1, 2, 3, 4, 0, 1}) {
+        k.RenderGame(width, height);
+        EXPECT_EQ(RenderThread, expected);
+    }
+
+    // The renderer gets the engine's overscan.
+    k.Overscan = 0.2f;
+    k.RenderGame(width, height);
+    EXPECT_FLOAT_EQ(OverscanScaleX, 1.0f / 0.9f);
+    k.Overscan = 0.0f;
+    k.RenderGame(width, height);
+    EXPECT_FLOAT_EQ(OverscanScaleX, 1.0f);
+
+    // A portrait frame after a landscape one: this render is still laid out
+    // 800 wide, the next one 512.
+    Frame(600, 800);
+    ASys.VirtualWidth = 800;
+    k.RenderGame(width, height);
+    EXPECT_FLOAT_EQ(width, 800.0f);
+    EXPECT_NEAR(height, 1066.6666f, 1e-3);
+    EXPECT_FLOAT_EQ(ASys.VirtualWidth, 512.0f);
+    EXPECT_FLOAT_EQ(ASys.ImageScale, 1.5625f);
+    EXPECT_EQ(k.ViewWidthInt, 800);
+    EXPECT_EQ(k.ViewHeightInt, 1066);
+    k.RenderGame(width, height);
+    EXPECT_FLOAT_EQ(width, 512.0f);
+    EXPECT_NEAR(height, 682.6667f, 1e-3);
+    EXPECT_FLOAT_EQ(ViewScale, 2.0f / 512.0f);
+    EXPECT_EQ(k.RealWidth, 600);
+    EXPECT_EQ(k.RealHeight, 800);
 }
 
 TEST(EngineLifecycle, ShutDownLines) {

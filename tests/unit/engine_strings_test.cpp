@@ -92,7 +92,9 @@ TEST(EngineStrings, SlicingAndPadding) {
     EXPECT_EQ(k.Mid("abcdef", 2, -1), "cdef");
     EXPECT_EQ(k.Mid("abc", 3, 2), "");
     EXPECT_EQ(k.Mid("abc", 4, 2), "");
-    EXPECT_EQ(k.Mid("abc", -2, 2), "");
+    EXPECT_EQ(k.Mid("abc", -1, 2), "ab");  // a start before the text is taken as 0
+    EXPECT_EQ(k.Mid("abc", -2, 2), "ab");
+    EXPECT_EQ(k.Mid("abc", -2147483647 - 1, -1), "abc");
 
     EXPECT_EQ(k.LeftPad("ab", 5, '.'), "ab...");
     EXPECT_EQ(k.RightPad("ab", 5, '.'), "...ab");
@@ -196,6 +198,7 @@ TEST(EngineStrings, RingOfThirtyScratchTexts) {
         {"Right past the start", 1, [&] { k.Right("abc", 9); }},
         {"Mid", 1, [&] { k.Mid("abc", 1, 1); }},
         {"Mid past the end", 1, [&] { k.Mid("abc", 7, 1); }},
+        {"Mid before the start", 1, [&] { k.Mid("abc", -3, 1); }},
         {"nth", 1, [&] { k.nth(2); }},
         {"iniLeft found", 1, [&] { k.iniLeft("a=b"); }},
         {"iniRight found", 1, [&] { k.iniRight("a=b"); }},
