@@ -222,15 +222,16 @@ TEST(E2EPlay, KeyboardPlaysAWholeSetBGameAndTheMenuComesBackWithItsJingle) {
     ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
 
     // Loading: the fixed colours, and the screen changes as loading goes on
-    // (the logo assembles; the caption fades).
-    std::vector<e2e::Shot> loading = game.TakeShotsAcrossSeconds("loading", 3);
+    // (the logo assembles; the caption fades). It lasts 64 updates, about a
+    // second, so its frames are kept as they are saved until it is over.
+    std::vector<e2e::Shot> loading = game.TakeShotsWhile("loading", LooksLoading);
     std::vector<Image> loadingPictures;
     for (const e2e::Shot& s : loading) {
         Image i;
         if (!s.Path.empty() && e2e::ReadPng(s.Path, &i) && LooksLoading(i)) loadingPictures.push_back(i);
     }
-    ASSERT_GE(loadingPictures.size(), 2u) << "the loading screen was not seen twice; first shot: "
-                                          << (loading.empty() ? "none" : loading.front().Path);
+    ASSERT_GE(loadingPictures.size(), 2u) << "the loading screen was not seen twice in " << loading.size()
+                                          << " frames; first: " << (loading.empty() ? "none" : loading.front().Path);
     EXPECT_GT(e2e::ChangedShare(loadingPictures.front(), loadingPictures.back()), kMinChange);
 
     // Start page: black with the Start button; its caption reads "Start".
