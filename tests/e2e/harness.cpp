@@ -38,6 +38,8 @@ constexpr int kGameNumber = 559;          // the data folder is Data/<game numbe
 constexpr int kMinHoldMs = 100;           // a key held this long spans several frames
 constexpr int kSaveSettleMs = 250;        // no new save for this long: the key was let go
 constexpr int kShotTimeoutMs = 5000;
+constexpr int kCompleteTries = 50;        // polls for a saved frame to decode, about a second
+constexpr double kFramePollSeconds = 0.005;  // well inside one saving frame (tens of ms)
 const char kSavingLine[] = "> Saving Image - ";
 
 int Elapsed(Clock::time_point since) {
@@ -87,18 +89,23 @@ void RemoveScreenshots(const std::string& dir) {
     for (const std::string& f : ScreenshotFiles(dir)) fs::remove(f, ec);
 }
 
-// Copies a saved frame once it decodes (the game logs before it encodes).
-bool CopyWhenComplete(const std::string& from, const std::string& to) {
-    for (int i = 0; i < 50; ++i) {
-        Image probe;
-        if (ReadPng(from, &probe)) {
-            std::error_code ec;
-            fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-            return !ec;
-        }
-        Pause(0.02);
+// Reads a saved frame once it decodes (the game logs before it encodes, and
+// a frame being written does not decode until it is whole).
+bool ReadWhenComplete(const std::string& path, Image* image) {
+    for (int i = 0; i < kCompleteTries; ++i) {
+        if (ReadPng(path, image)) return true;
+        Pause(kPollMs / 1000.0);
     }
     return false;
+}
+
+// Copies a saved frame once it decodes.
+bool CopyWhenComplete(const std::string& from, const std::string& to) {
+    Image probe;
+    if (!ReadWhenComplete(from, &probe)) return false;
+    std::error_code ec;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    return !ec;
 }
 
 }  // namespace
@@ -446,27 +453,50 @@ Shot GameProcess::TakeShot(const std::string& name) {
     return shot;
 }
 
-std::vector<Shot> GameProcess::TakeShotsAcrossSeconds(const std::string& name, int count, int timeoutMs) {
+std::vector<Shot> GameProcess::TakeShotsWhile(const std::string& name, const std::function<bool(const Image&)>& showing,
+                                              int timeoutMs) {
     RemoveScreenshots(dir_);
-    const int before = Count(kSavingLine);
-    KeyDown("F10");
-    Clock::time_point start = Clock::now();
-    // One more file than asked: a second's file is final once the next began.
-    while (static_cast<int>(ScreenshotFiles(dir_).size()) <= count && Elapsed(start) < timeoutMs && Running())
-        Pause(0.02);
-    KeyUp("F10");
-    SettleSaves(before);
-    std::vector<Shot> shots;
     std::error_code ec;
     fs::create_directories(dir_ + "/shots", ec);
-    std::vector<std::string> files = ScreenshotFiles(dir_);
-    for (size_t i = 0; i < files.size() && static_cast<int>(i) < count; ++i) {
-        Shot shot;
-        const std::string dest = dir_ + "/shots/" + name + "-" + std::to_string(i + 1) + ".png";
-        if (CopyWhenComplete(files[i], dest)) shot.Path = dest;
-        shots.push_back(shot);
+    const int before = Count(kSavingLine);
+    std::vector<Shot> shots;
+    size_t judged = 0;
+    bool over = false;
+    KeyDown("F10");
+    Clock::time_point start = Clock::now();
+    while (!over && Elapsed(start) < timeoutMs && Running()) {
+        // A frame is moved away as soon as its file appears: the next save
+        // then makes a file of its own instead of overwriting this one (the
+        // names only tell the second), and a save still being written goes
+        // on into the moved file.
+        for (const std::string& file : ScreenshotFiles(dir_)) {
+            const std::string dest = dir_ + "/shots/" + name + "-" + std::to_string(shots.size() + 1) + ".png";
+            fs::rename(file, dest, ec);
+            if (ec) continue;
+            Shot shot;
+            shot.Path = dest;
+            shot.AtMs = Now();
+            shots.push_back(shot);
+        }
+        for (; judged < shots.size() && !over; ++judged) {
+            Image picture;
+            if (!ReadWhenComplete(shots[judged].Path, &picture)) {
+                shots[judged].Path.clear();
+                continue;
+            }
+            over = !showing(picture);
+        }
+        Pause(kFramePollSeconds);
     }
+    KeyUp("F10");
+    SettleSaves(before);
     RemoveScreenshots(dir_);
+    // No save for a while now, so the frames moved after the one that ended
+    // the wait are whole; any that is not never will be.
+    for (; judged < shots.size(); ++judged) {
+        Image picture;
+        if (!ReadPng(shots[judged].Path, &picture)) shots[judged].Path.clear();
+    }
     return shots;
 }
 

@@ -121,10 +121,16 @@ public:
     // Holds F10 until the game has saved a frame (and for at least 0.1 s),
     // lets go, and copies the last frame saved to shots/<name>.png.
     Shot TakeShot(const std::string& name);
-    // Holds F10 until the game has saved frames in `count` different seconds
-    // (one file per second of the clock) and copies them, oldest first, to
-    // shots/<name>-<n>.png; returns what it got.
-    std::vector<Shot> TakeShotsAcrossSeconds(const std::string& name, int count, int timeoutMs = 15000);
+    // Holds F10 and keeps the frames the game saves meanwhile (one at each
+    // render) as shots/<name>-<n>.png in the order saved, until one no longer
+    // shows what `showing` wants (it is kept too) or time runs out; returns
+    // them, oldest first, each with the time its file appeared ("" for a
+    // frame that never decoded). Frames are taken as they come, not one a
+    // second as the game names its files, and while the key is held every
+    // render saves: a screen that lasts well under a second is still seen on
+    // many frames, however slow or busy the machine.
+    std::vector<Shot> TakeShotsWhile(const std::string& name, const std::function<bool(const Image&)>& showing,
+                                     int timeoutMs = 15000);
     // A close request (WM_DELETE_WINDOW) through the window manager.
     bool RequestClose(const std::string& window);
 
