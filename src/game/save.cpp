@@ -111,7 +111,22 @@ bool SettingAccepted(int slot, int value) {
 
 void MyGame::Save() {
     using namespace zindle;
-    if (WriteFile(kSettingsFileName)) {
+    // A file Load refused is renamed beside itself before a fresh one takes
+    // its place, so a file damaged on disk stays there to be looked at (the
+    // latest one refused). One that cannot be kept is not written over.
+    auto keepRejected = [this](const std::string& name, int& rejected) {
+        if (rejected != 1) return true;
+        const std::string kept = name + kRejectedSuffix;
+        const int renamed = RenameFile(name, kept);
+        if (renamed < 0) {
+            Debuglog(fstr("Error Keeping Rejected %s", name.c_str()));
+            return false;
+        }
+        if (renamed > 0) Debuglog(fstr("Kept Rejected %s as %s", name.c_str(), kept.c_str()));
+        rejected = 0;
+        return true;
+    };
+    if (keepRejected(kSettingsFileName, SettingsFileRejected) && WriteFile(kSettingsFileName)) {
         for (int i = 0; i < kSettingsPerFile; i++) WriteInt(Settings[i]);
         for (int j = 0; j < kVirtualKeys; j++) {
             for (int k = 0; k < kBindingSlots; k++) WriteInt(KeyValue(j, k));
@@ -120,7 +135,8 @@ void MyGame::Save() {
     }
 
     const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
-    if (!WriteFile(SaveFileName(GameNumber, Title, sizeof Title))) return;
+    const std::string saveName = SaveFileName(GameNumber, Title, sizeof Title);
+    if (!keepRejected(saveName, SaveFileRejected) || !WriteFile(saveName)) return;
     int c = 0;
     for (int i = kSettingsPerFile; i < kSettings; i++) {
         WriteInt(Settings[i]);
@@ -143,6 +159,7 @@ void MyGame::Save() {
 void MyGame::Load() {
     using namespace zindle;
     Debuglog("Load Settings");
+    SettingsFileRejected = 1;  // until the file is read whole and its user ID checks
     if (ReadFile(kSettingsFileName)) {
         for (int i = 0; i < kSettingsPerFile; i++) {
             const int v = ReadInt();
@@ -161,10 +178,12 @@ void MyGame::Load() {
             if (!whole) continue;
             for (int k = 0; k < kBindingSlots; k++) SetKey(j, row[k]);
         }
+        SettingsFileRejected = FilePos() < kSettingsFileBytes ? 1 : 0;
         CloseFile();
     }
     if (Settings[kSlotUserCheck] != UserIdCheck(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom])) {
         std::fputs("A", stdout);
+        SettingsFileRejected = 1;
         Settings[kSlotUserDate] = Settings[kSlotUserTime] = Settings[kSlotUserRandom] = 0;
     }
 
@@ -172,6 +191,7 @@ void MyGame::Load() {
     const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
     bool ok = true;
     bool absent = true;
+    SaveFileRejected = 1;  // until the file is read whole and its checksums hold
     if (ReadFile(SaveFileName(GameNumber, Title, sizeof Title))) {
         absent = false;
         // Slots cut off by a short file keep their defaults, as in the
@@ -200,6 +220,7 @@ void MyGame::Load() {
             c = 0;
         }
         ReadInt();  // the last block's checksum, never checked
+        SaveFileRejected = !ok || FilePos() < kSaveFileBytes ? 1 : 0;
         if (!ok) Settings[kSlotCopyDate] = Settings[kSlotCopyTime] = Settings[kSlotCopyRandom] = 0;
         CloseFile();
     }
