@@ -36,19 +36,7 @@ protected:
     void TearDown() override { testsupport::RemoveTree(dir_); }
 
     // A game as the launch leaves it just before Load: defaults and bindings.
-    void Launched(MyGame& g) const {
-        std::snprintf(g.ProgramDir, sizeof g.ProgramDir, "%s", dir_.c_str());
-        std::snprintf(g.Title, sizeof g.Title, "Zindle Flaps");
-        g.GameNumber = 559;
-        g.BoardCount = 3;
-        for (int& s : g.Settings) s = 0;
-        g.Settings[0] = 7;
-        g.Settings[1] = 7;
-        g.Settings[10] = 1;
-        g.Settings[101] = 2;
-        g.FlushKeys();
-        g.KeyDefaults();
-    }
+    void Launched(MyGame& g) const { gametest::BeforeLoad(g, dir_); }
     // A known user ID and a few scores, including one that overflows the sum.
     static void Played(MyGame& g) {
         g.Settings[24] = kDate;
