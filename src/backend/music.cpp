@@ -61,10 +61,11 @@ const ov_callbacks kMusicFileCalls = {ReadMusicFile, SeekMusicFile, nullptr, Tel
 
 // 16-bit values in the byte order OpenAL takes them.
 constexpr int kHostBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
-constexpr int kOggValueBytes = 2;
+constexpr int kOggValueBytes = static_cast<int>(sizeof MusicStreamBlock[0]);
 
-// Opens the decoder on an open file; null when it refuses the stream, or the
-// stream's first link gives no layout a buffer could take (a rate past int).
+// Opens the decoder on an open file, at the piece's first sample; null when it
+// refuses the stream, or the stream's first link gives no layout a buffer
+// could take (a rate past int).
 OggVorbis_File* OpenOgg(FILE* f) {
     OggVorbis_File* decoder = new (std::nothrow) OggVorbis_File;
     if (!decoder) return nullptr;
@@ -73,8 +74,12 @@ OggVorbis_File* OpenOgg(FILE* f) {
         delete decoder;
         return nullptr;
     }
-    const vorbis_info* info = ov_info(decoder, -1);
-    if (!info || info->channels < 1 || info->rate < 1 || info->rate > INT_MAX) {
+    // Having read a chained file through to find its links, the decoder
+    // stands at its last link; the piece starts at the first.
+    const bool chained = ov_streams(decoder) > 1;
+    const vorbis_info* info = ov_info(decoder, 0);
+    if ((chained && ov_pcm_seek(decoder, 0) != 0) || !info || info->channels < 1 || info->rate < 1 ||
+        info->rate > INT_MAX) {
         ov_clear(decoder);
         delete decoder;
         return nullptr;
@@ -135,9 +140,10 @@ bool ReadWavBlock(int* bytes, bool* end) {
 // Decodes the next Ogg block: whole frames until the block is full or the
 // piece gives no more; an empty block marks the end of the piece. The
 // decoder hands out a packet or less per call, so a block takes several.
-// A gap in damaged data is stepped over; any other damage, and a chained
-// link whose channels or rate differ from the piece's (its values would not
-// fit the buffer format), ends the block there, and the next one is empty.
+// A gap in damaged data is stepped over. Other damage ends the block there,
+// and the next block goes on from wherever the decoder can. A chained link
+// whose channels or rate differ from the piece's would not fit the buffer
+// format: its values are never queued, so the piece ends where it begins.
 bool ReadOggBlock(int* bytes, bool* end) {
     const int channels = MusicBufferStats[5];
     const int frameBytes = channels * kOggValueBytes;
@@ -274,7 +280,7 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     CloseStream();
     MusicFile = f;
     OggFile = decoder;
-    const vorbis_info* info = ov_info(decoder, -1);
+    const vorbis_info* info = ov_info(decoder, 0);
     MusicBufferStats[1] = info->channels == 1 ? AL_FORMAT_MONO16 : info->channels == 2 ? AL_FORMAT_STEREO16 : 0;
     MusicBufferStats[5] = info->channels;
     MusicBufferStats[4] = int(info->rate);

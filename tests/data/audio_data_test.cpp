@@ -142,35 +142,12 @@ TEST_F(AudioData, EveryEffectLoadsIntoItsSlot) {
     }
 }
 
-// Every value the game's Ogg stream queues from the start of a piece, block by
-// block, until `values` are in or the piece ends (without repeat). The source
-// is stopped before each refill step, so each step finds the queue drained
-// and decodes the next block at once; that block is then the first buffer.
-std::vector<int16_t> Streamed(const std::string& path, int repeat, size_t values) {
-    std::vector<int16_t> out;
-    auto take = [&] {
-        ALint bytes = 0;
-        alGetBufferi(MusicBuffer[0], AL_SIZE, &bytes);
-        out.insert(out.end(), MusicStreamBlock, MusicStreamBlock + bytes / 2);
-    };
-    ASys.PlayMusic_Ogg_Sys(path.c_str(), repeat);
-    if (ASys.MusicMode != 2) return out;
-    take();
-    while (ASys.MusicMode == 2 && out.size() < values) {
-        alSourceStop(ALsource[kuvo::kMusicSource]);
-        ASys.HandleMusicSys();
-        take();
-    }
-    ASys.StopMusicSys();
-    return out;
-}
-
 TEST_F(AudioData, MusicIsStereoOfHalfAMinuteToAMinuteAndAHalfThatLoops) {
     const std::string path = audio_ + "bloke.ogg";
     Capture c;
     c.channels = 2;
     c.rate = kRate;
-    c.samples = Streamed(path, 0, SIZE_MAX);
+    c.samples = StreamedOgg(path, 0, SIZE_MAX);
     EXPECT_EQ(MusicBufferStats[5], 2);
     EXPECT_EQ(MusicBufferStats[4], kRate);
     EXPECT_GE(c.Frames(), 30 * kRate);
@@ -191,7 +168,7 @@ TEST_F(AudioData, MusicIsStereoOfHalfAMinuteToAMinuteAndAHalfThatLoops) {
     }
 
     // Repeating, the stream goes on with the piece's first sample.
-    const std::vector<int16_t> looped = Streamed(path, 1, c.samples.size() + 4 * size_t(kuvo::kOggBlockValues));
+    const std::vector<int16_t> looped = StreamedOgg(path, 1, c.samples.size() + 4 * size_t(kuvo::kOggBlockValues));
     ASSERT_GT(looped.size(), c.samples.size());
     EXPECT_TRUE(std::equal(looped.begin() + long(c.samples.size()), looped.end(), c.samples.begin()));
 
@@ -210,7 +187,7 @@ TEST_F(AudioData, MusicIsStereoOfHalfAMinuteToAMinuteAndAHalfThatLoops) {
 // the two rounding the same float samples to 16 bits each their own way.
 TEST_F(AudioData, MusicDecodesAsAnIndependentDecoderHearsIt) {
     const std::string path = audio_ + "bloke.ogg";
-    const std::vector<int16_t> game = Streamed(path, 0, SIZE_MAX);
+    const std::vector<int16_t> game = StreamedOgg(path, 0, SIZE_MAX);
 
     int channels = 0, rate = 0;
     short* decoded = nullptr;

@@ -209,6 +209,28 @@ TEST_F(AudioMusic, OggPieceWithoutRepeatEnds) {
     EXPECT_EQ(BufferInt(MusicBuffer[0], AL_SIZE), 2 * 8820);
 }
 
+// A chained piece plays link after link while they keep its layout. A link of
+// another layout would not fit the buffers the piece was started with: none
+// of its values is queued, the piece ends where that link begins, and with
+// repeat it starts again from its first sample.
+TEST_F(AudioMusic, ChainedLinksPlayWhileTheyKeepThePiecesLayout) {
+    const std::string a = dir_ + "/a.ogg", b = dir_ + "/b.ogg", mono = dir_ + "/mono.ogg";
+    ASSERT_TRUE(WriteOgg(a, 2, 44100, Sine(4410, 2, 10, 8000)));
+    ASSERT_TRUE(WriteOgg(b, 2, 44100, Sine(4410, 2, 30, 8000)));
+    ASSERT_TRUE(WriteOgg(mono, 1, 44100, Sine(4410, 1, 10, 8000)));
+    const std::string same = dir_ + "/same.ogg", mixed = dir_ + "/mixed.ogg";
+    ASSERT_TRUE(WriteChainedOgg(same, {a, b}));
+    ASSERT_TRUE(WriteChainedOgg(mixed, {a, mono}));
+
+    const std::vector<int16_t> first = StreamedOgg(a, 0, SIZE_MAX);
+    ASSERT_EQ(first.size(), 2u * 4410);
+    EXPECT_EQ(StreamedOgg(same, 0, SIZE_MAX).size(), 2u * 8820);
+    EXPECT_EQ(StreamedOgg(mixed, 0, SIZE_MAX), first);
+    const std::vector<int16_t> looped = StreamedOgg(mixed, 1, 3 * first.size());
+    ASSERT_GE(looped.size(), 2 * first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), looped.begin() + long(first.size())));
+}
+
 TEST_F(AudioMusic, StopMusicReleasesThePiece) {
     const std::string wav = Piece("stop.wav", 5, nullptr);
     const std::string ogg = dir_ + "/stop.ogg";
