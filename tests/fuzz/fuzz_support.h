@@ -17,14 +17,13 @@
 namespace fuzzsupport {
 
 // The program folder of this run: "<scratch>/Data/559/" and "audio/" below
-// it exist. Made once, in memory where the machine has a memory file system
-// (every save flushes its files to the disk, which would slow each input down
-// to the disk's pace), and removed when the run ends normally.
+// it exist. Made once under $ZINDLE_TEST_TMP (the fuzz runner points it at a
+// folder in memory, which it removes whatever the run's end: every save
+// flushes its files to the disk, which would slow each input down to the
+// disk's pace), and removed when the run ends normally.
 inline const std::string& ProgramFolder() {
     static const std::string dir = [] {
-        char shm[] = "/dev/shm/zindle-fuzz.XXXXXX";
-        const char* made = mkdtemp(shm);
-        std::string d = made ? std::string(made) : testsupport::MakeTempDir("zindle-fuzz");
+        std::string d = testsupport::MakeTempDir("zindle-fuzz");
         if (d.empty() || !audiotest::MakeDirs(d + "/Data/559/audio")) {
             std::fprintf(stderr, "fuzz: no scratch folder\n");
             std::abort();

@@ -19,6 +19,11 @@ name=$(basename "$bin")
 
 rm -rf "$out"
 mkdir -p "$out/corpus"
+# The target's scratch files live in memory where the machine allows, and go
+# with the run even when a finding ends it early.
+scratch=$(mktemp -d /dev/shm/zindle-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export ZINDLE_TEST_TMP=$scratch
 # Reports name their source lines through binutils when llvm-symbolizer is
 # not installed.
 export ASAN_OPTIONS="allow_addr2line=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
