@@ -1,7 +1,7 @@
-// music_bench: what the music refill costs per frame, how far the queue runs
-// ahead of the listener, and what a one-second stall of the frame loop
-// sounds like, measured through OpenAL Soft's wave writer. Prints figures;
-// it is run by hand, never as a test.
+// music_bench: what the music refill costs per frame and per decoded block,
+// how far the queue runs ahead of the listener, and what a one-second stall of
+// the frame loop sounds like, measured through OpenAL Soft's wave writer.
+// Prints figures; it is run by hand, never as a test.
 //
 // Usage: music_bench [piece.ogg]   (default: the game's audio/bloke.ogg next
 // to this program, else an Ogg tone made with sox, else a WAV tone only)
@@ -77,6 +77,23 @@ void Frames(double seconds, std::vector<double>* callUs, std::vector<double>* ah
     }
 }
 
+// Times one refill block after another through the whole piece: the source is
+// stopped before each step, so the step finds the queue drained and reads or
+// decodes the next block at once instead of waiting for one to play out. The
+// piece was started without repeat, so the steps end with it.
+void BlockCost(const char* what, int kind) {
+    std::vector<double> us;
+    const ALuint src = ALsource[kuvo::kMusicSource];
+    for (int i = 0; i < 100000 && ASys.MusicMode == kind; ++i) {
+        alSourceStop(src);
+        const Clock::time_point a = Clock::now();
+        ASys.HandleMusicSys();
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - a).count());
+    }
+    std::printf("%s: %zu refill blocks back to back, per block median %.1f us, 99th %.1f us, worst %.1f us\n", what,
+                us.size(), Percentile(us, 0.5), Percentile(us, 0.99), Percentile(us, 1.0));
+}
+
 void Report(const char* what, const std::vector<double>& us, const std::vector<double>& ahead) {
     std::printf("%s: %zu calls, HandleMusicSys median %.1f us, 99th %.1f us, worst %.1f us\n", what, us.size(),
                 Percentile(us, 0.5), Percentile(us, 0.99), Percentile(us, 1.0));
@@ -136,6 +153,15 @@ int main(int argc, char** argv) {
         Frames(10.0, &us, &ahead);
         std::printf("Ogg piece %s\n", ogg.c_str());
         Report("Ogg", us, ahead);
+        std::vector<double> startUs;
+        for (int i = 0; i < 20; ++i) {
+            const Clock::time_point a = Clock::now();
+            ASys.PlayMusic_Ogg_Sys(ogg.c_str(), 0);
+            startUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - a).count());
+        }
+        std::printf("Ogg: a start (open and first block) median %.0f us, worst %.0f us over %zu starts\n",
+                    Percentile(startUs, 0.5), Percentile(startUs, 1.0), startUs.size());
+        BlockCost("Ogg", 2);
     } else {
         std::printf("no Ogg piece (no bloke.ogg, no sox): Ogg figures skipped\n");
     }

@@ -6,7 +6,9 @@ set -euo pipefail
 BUILD_PKGS=(g++ cmake make pkg-config libglfw3-dev libgl1-mesa-dev liblodepng-dev libstb-dev
             libopenal-dev libopenal1 libvorbis-dev libsqlite3-dev libcpp-httplib-dev
             libgtest-dev fonts-dejavu-core)
-TEST_PKGS=(xvfb xauth xdotool openbox wmctrl x11-utils sox)
+# clang's own packages leave out the sanitizer and libFuzzer runtimes (only
+# recommended), so libclang-rt-dev is named for the fuzz targets.
+TEST_PKGS=(xvfb xauth xdotool openbox wmctrl x11-utils sox clang libclang-rt-dev)
 
 pkgs=("${BUILD_PKGS[@]}")
 if [[ "${1:-}" == "--test" ]]; then pkgs+=("${TEST_PKGS[@]}"); fi

@@ -2,8 +2,9 @@
 # Installs what is missing, builds, and runs every test (CTest): unit tests,
 # GL tests and end-to-end tests under a private Xvfb + openbox, then the unit
 # tests and the score-server tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. It leaves no process or temporary file behind,
-# and never touches a display it did not start beyond running the tests on it.
+# UndefinedBehaviorSanitizer, then every fuzz target for 20 s on its seed
+# corpus. It leaves no process or temporary file behind, and never touches a
+# display it did not start beyond running the tests on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/display.sh
@@ -42,4 +43,6 @@ echo "== tests (display $DISPLAY)"
 echo "== unit and score-server tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -L 'unit|server' -j"$(nproc)")
+echo "== fuzz targets (build-fuzz/: clang libFuzzer + AddressSanitizer + UndefinedBehaviorSanitizer), 20 s each"
+scripts/fuzz.sh 20
 echo "== all tests passed"

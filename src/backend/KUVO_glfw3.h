@@ -112,6 +112,9 @@ public:
     int FilePos_Sys();
     int FileSeek_Sys(int offset);
     void CloseFile_Sys();
+    // Gives the file `from` the name `to`, replacing a file of that name: 1
+    // done, 0 when there is no file `from`, -1 when it cannot be renamed.
+    int RenameFile_Sys(char const* from, char const* to);
 
     // ---- sound effects and music
     void GetWAV(int slot, const char* path);

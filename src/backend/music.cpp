@@ -1,32 +1,35 @@
-// Music streaming: one WAV or Ogg Vorbis piece at a time, fed through the
-// four rotating buffers queued on source 31, at most one block per frame.
-// Nothing here may read a closed or null stream handle, or block the frame.
+// Music streaming: one WAV or Ogg Vorbis piece at a time (Ogg decoded by
+// libvorbisfile), fed through the four rotating buffers queued on source 31,
+// at most one block per frame. A damaged file is refused with a log line;
+// nothing here may read a closed or null stream handle, or block the frame.
 
 #include <AL/al.h>
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb/stb_vorbis.h>
+// The library's ready-made callback sets are static objects every includer
+// would carry unused; the music file has its own below.
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
 
 #include <climits>
 #include <cstdio>
+#include <new>
 
 #include "sys_internal.h"
 
 int MusicBufferTick = 0;
 int MusicBufferStats[kuvo::kMusicStats];
 FILE* MusicFile = nullptr;
-stb_vorbis* OggFile = nullptr;
+OggVorbis_File* OggFile = nullptr;
 long MusicFileBegin = 0;
 long MusicFileEnd = 0;
+// One block, decoded or read; a fixed array so that no frame allocates.
+short MusicStreamBlock[kuvo::kOggBlockValues];
+static_assert(sizeof MusicStreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
 
 namespace {
 
 constexpr int kWavStream = 1;
 constexpr int kOggStream = 2;
-
-// One block, decoded or read; static so that no frame allocates.
-short StreamBlock[kuvo::kOggBlockValues];
-static_assert(sizeof StreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
 
 ALuint MusicSource() { return ALsource[kuvo::kMusicSource]; }
 
@@ -44,8 +47,51 @@ void DetachMusicBuffers() {
     }
 }
 
+// The decoder reads the music file through these. With no close callback the
+// file stays ours: it is closed with the stream, or at once when the decoder
+// refuses it.
+size_t ReadMusicFile(void* into, size_t size, size_t count, void* file) {
+    return std::fread(into, size, count, static_cast<FILE*>(file));
+}
+int SeekMusicFile(void* file, ogg_int64_t offset, int whence) {
+    return std::fseek(static_cast<FILE*>(file), static_cast<long>(offset), whence);
+}
+long TellMusicFile(void* file) { return std::ftell(static_cast<FILE*>(file)); }
+const ov_callbacks kMusicFileCalls = {ReadMusicFile, SeekMusicFile, nullptr, TellMusicFile};
+
+// 16-bit values in the byte order OpenAL takes them.
+constexpr int kHostBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
+constexpr int kOggValueBytes = static_cast<int>(sizeof MusicStreamBlock[0]);
+
+// Opens the decoder on an open file, at the piece's first sample; null when it
+// refuses the stream, or the stream's first link gives no layout a buffer
+// could take (a rate past int).
+OggVorbis_File* OpenOgg(FILE* f) {
+    OggVorbis_File* decoder = new (std::nothrow) OggVorbis_File;
+    if (!decoder) return nullptr;
+    // A refused open has already released all the decoder took.
+    if (ov_open_callbacks(f, decoder, nullptr, 0, kMusicFileCalls) != 0) {
+        delete decoder;
+        return nullptr;
+    }
+    // Having read a chained file through to find its links, the decoder
+    // stands at its last link; the piece starts at the first.
+    const bool chained = ov_streams(decoder) > 1;
+    const vorbis_info* info = ov_info(decoder, 0);
+    if ((chained && ov_pcm_seek(decoder, 0) != 0) || !info || info->channels < 1 || info->rate < 1 ||
+        info->rate > INT_MAX) {
+        ov_clear(decoder);
+        delete decoder;
+        return nullptr;
+    }
+    return decoder;
+}
+
 void CloseStream() {
-    if (OggFile) stb_vorbis_close(OggFile);
+    if (OggFile) {
+        ov_clear(OggFile);
+        delete OggFile;
+    }
     OggFile = nullptr;
     if (MusicFile) std::fclose(MusicFile);
     MusicFile = nullptr;
@@ -84,20 +130,37 @@ bool ReadWavBlock(int* bytes, bool* end) {
     const long block = kuvo::kMusicBlockBytes;
     const long pos = std::ftell(MusicFile);
     bool have = pos >= 0 && MusicFileEnd - pos >= block &&
-                std::fread(StreamBlock, size_t(block), 1, MusicFile) == 1;
+                std::fread(MusicStreamBlock, size_t(block), 1, MusicFile) == 1;
     *bytes = have ? int(block) : 0;
     const long after = std::ftell(MusicFile);
     *end = !have || after < 0 || MusicFileEnd - after < block;
     return have;
 }
 
-// Decodes the next Ogg block; an empty block marks the end of the piece.
+// Decodes the next Ogg block: whole frames until the block is full or the
+// piece gives no more; an empty block marks the end of the piece. The
+// decoder hands out a packet or less per call, so a block takes several.
+// A gap in damaged data is stepped over. Other damage ends the block there,
+// and the next block goes on from wherever the decoder can. A chained link
+// whose channels or rate differ from the piece's would not fit the buffer
+// format: its values are never queued, so the piece ends where it begins.
 bool ReadOggBlock(int* bytes, bool* end) {
     const int channels = MusicBufferStats[5];
-    int n = 0;
-    if (channels > 0) n = stb_vorbis_get_samples_short_interleaved(OggFile, channels, StreamBlock, kuvo::kOggBlockValues);
-    *bytes = n > 0 ? n * channels * 2 : 0;
-    *end = n < 1;
+    const int frameBytes = channels * kOggValueBytes;
+    const int capacity = kuvo::kOggBlockValues * kOggValueBytes;
+    char* out = reinterpret_cast<char*>(MusicStreamBlock);
+    int filled = 0;
+    for (int call = 0; channels > 0 && capacity - filled >= frameBytes && call < kuvo::kOggReadsPerBlock; ++call) {
+        int link = 0;
+        const long got = ov_read(OggFile, out + filled, capacity - filled, kHostBigEndian, kOggValueBytes, 1, &link);
+        if (got == OV_HOLE) continue;
+        if (got <= 0 || got > capacity - filled) break;
+        const vorbis_info* info = ov_info(OggFile, link);
+        if (!info || info->channels != channels || info->rate != MusicBufferStats[4]) break;
+        filled += int(got);
+    }
+    *bytes = filled;
+    *end = filled < 1;
     return true;
 }
 
@@ -128,7 +191,7 @@ void RefillStep(int kind) {
             if (freed != 0) buffer = freed;
         }
         alGetError();
-        alBufferData(buffer, MusicBufferStats[1], StreamBlock, bytes, MusicBufferStats[4]);
+        alBufferData(buffer, MusicBufferStats[1], MusicStreamBlock, bytes, MusicBufferStats[4]);
         alSourceQueueBuffers(src, 1, &buffer);
         ASys.MusicNextBuffer = (ASys.MusicNextBuffer + 1) % kuvo::kMusicBuffers;
         if (MusicBufferTick < INT_MAX) ++MusicBufferTick;
@@ -143,8 +206,8 @@ void RefillStep(int kind) {
         if (ASys.MusicRepeat == 1) {
             if (kind == kWavStream)
                 std::fseek(MusicFile, MusicFileBegin, SEEK_SET);
-            else
-                stb_vorbis_seek_start(OggFile);
+            else if (ov_pcm_seek(OggFile, 0) != 0)
+                ASys.MusicMode = 0;  // a piece that cannot go back to its start ends
         } else {
             ASys.MusicMode = 0;
         }
@@ -208,8 +271,7 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     MusicRepeat = repeat;
 
     FILE* f = path ? std::fopen(path, "rb") : nullptr;
-    int error = 0;
-    stb_vorbis* decoder = f ? stb_vorbis_open_file(f, 0, &error, nullptr) : nullptr;
+    OggVorbis_File* decoder = f ? OpenOgg(f) : nullptr;
     if (!decoder) {
         if (f) std::fclose(f);
         Debuglog("Error Opening Ogg");
@@ -218,10 +280,10 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     CloseStream();
     MusicFile = f;
     OggFile = decoder;
-    const stb_vorbis_info info = stb_vorbis_get_info(decoder);
-    MusicBufferStats[1] = info.channels == 1 ? AL_FORMAT_MONO16 : info.channels == 2 ? AL_FORMAT_STEREO16 : 0;
-    MusicBufferStats[5] = info.channels;
-    MusicBufferStats[4] = int(info.sample_rate);
+    const vorbis_info* info = ov_info(decoder, 0);
+    MusicBufferStats[1] = info->channels == 1 ? AL_FORMAT_MONO16 : info->channels == 2 ? AL_FORMAT_STEREO16 : 0;
+    MusicBufferStats[5] = info->channels;
+    MusicBufferStats[4] = int(info->rate);
     StartStream(kOggStream, "Error Opening OGG stream :(\n");
 }
 

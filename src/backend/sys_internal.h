@@ -115,13 +115,14 @@ extern void* ALdev;
 extern void* ALctx;
 
 // ---- music stream (music.cpp)
-struct stb_vorbis;
+struct OggVorbis_File;
 extern int MusicBufferTick;       // -3 at each start, +1 per queued block
 extern int MusicBufferStats[kuvo::kMusicStats];  // [1] AL format, [4] rate, [5] channels
 extern FILE* MusicFile;           // the running piece's file, null when none
-extern stb_vorbis* OggFile;       // its Ogg decoder, null for a WAV piece or none
+extern OggVorbis_File* OggFile;   // its Ogg decoder, null for a WAV piece or none
 extern long MusicFileBegin;       // first sample byte of a WAV piece's "data" chunk
 extern long MusicFileEnd;         // one past the last byte of that chunk
+extern short MusicStreamBlock[kuvo::kOggBlockValues];  // the block the last refill step read or decoded
 
 // ---- WAV reading shared by effects and music (sfx.cpp)
 struct KuvoWavFormat {

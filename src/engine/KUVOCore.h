@@ -170,6 +170,7 @@ public:
     int FilePos();
     void FileSeek(int offset);
     void CloseFile();
+    int RenameFile(std::string from, std::string to);  // 1 done, 0 no such file, -1 failed
 
     // ================= audio
     void LoadSFX(int slot);

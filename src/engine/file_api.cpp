@@ -55,3 +55,9 @@ int KUVOCore::FilePos() { return ASys.FilePos_Sys(); }
 void KUVOCore::FileSeek(int offset) { ASys.FileSeek_Sys(offset); }
 
 void KUVOCore::CloseFile() { ASys.CloseFile_Sys(); }
+
+// An empty name would be the program directory itself.
+int KUVOCore::RenameFile(std::string from, std::string to) {
+    if (from.c_str()[0] == '\0' || to.c_str()[0] == '\0') return -1;
+    return ASys.RenameFile_Sys(PathOf(*this, from).c_str(), PathOf(*this, to).c_str());
+}

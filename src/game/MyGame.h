@@ -154,6 +154,10 @@ public:
     float ShownScore;
     int BoardTimer, BoardPage, BoardSlide;
 
+    // ---- settings and save files: 1 while the file on disk is one Load
+    // refused or could not read whole, which Save keeps aside before writing
+    int SettingsFileRejected, SaveFileRejected;
+
     // ================= launch and main loop
     void Launch(const char* programPath);
     void StartUp(const char* programPath);  // Launch's steps before the loop

@@ -82,7 +82,22 @@ std::string SaveFileName(int game, const char* title, size_t titleSize) {
 
 void MyGame::Save() {
     using namespace zindle;
-    if (WriteFile(kSettingsFileName)) {
+    // A file Load refused is renamed beside itself before a fresh one takes
+    // its place, so a file damaged on disk stays there to be looked at (the
+    // latest one refused). One that cannot be kept is not written over.
+    auto keepRejected = [this](const std::string& name, int& rejected) {
+        if (rejected != 1) return true;
+        const std::string kept = name + kRejectedSuffix;
+        const int renamed = RenameFile(name, kept);
+        if (renamed < 0) {
+            Debuglog(fstr("Error Keeping Rejected %s", name.c_str()));
+            return false;
+        }
+        if (renamed > 0) Debuglog(fstr("Kept Rejected %s as %s", name.c_str(), kept.c_str()));
+        rejected = 0;
+        return true;
+    };
+    if (keepRejected(kSettingsFileName, SettingsFileRejected) && WriteFile(kSettingsFileName)) {
         for (int i = 0; i < kSettingsPerFile; i++) WriteInt(Settings[i]);
         for (int j = 0; j < kVirtualKeys; j++) {
             for (int k = 0; k < kBindingSlots; k++) WriteInt(KeyValue(j, k));
@@ -91,7 +106,8 @@ void MyGame::Save() {
     }
 
     const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
-    if (!WriteFile(SaveFileName(GameNumber, Title, sizeof Title))) return;
+    const std::string saveName = SaveFileName(GameNumber, Title, sizeof Title);
+    if (!keepRejected(saveName, SaveFileRejected) || !WriteFile(saveName)) return;
     int c = 0;
     for (int i = kSettingsPerFile; i < kSettings; i++) {
         WriteInt(Settings[i]);
@@ -114,6 +130,7 @@ void MyGame::Save() {
 void MyGame::Load() {
     using namespace zindle;
     Debuglog("Load Settings");
+    SettingsFileRejected = 1;  // until the file is read whole and its user ID checks
     if (ReadFile(kSettingsFileName)) {
         // A value above the end-of-file value is taken as it stands, whatever
         // its range: the screens and the loop that read a slot keep within
@@ -135,10 +152,12 @@ void MyGame::Load() {
             if (!whole) continue;
             for (int k = 0; k < kBindingSlots; k++) SetKey(j, row[k]);
         }
+        SettingsFileRejected = FilePos() < kSettingsFileBytes ? 1 : 0;
         CloseFile();
     }
     if (Settings[kSlotUserCheck] != UserIdCheck(Settings[kSlotUserDate], Settings[kSlotUserTime], Settings[kSlotUserRandom])) {
         std::fputs("A", stdout);
+        SettingsFileRejected = 1;
         Settings[kSlotUserDate] = Settings[kSlotUserTime] = Settings[kSlotUserRandom] = 0;
     }
 
@@ -146,6 +165,7 @@ void MyGame::Load() {
     const ChecksumKeys keys = ChecksumKeysOf(Settings[kSlotUserDate], Settings[kSlotUserTime], GameNumber);
     bool ok = true;
     bool absent = true;
+    SaveFileRejected = 1;  // until the file is read whole and its checksums hold
     if (ReadFile(SaveFileName(GameNumber, Title, sizeof Title))) {
         absent = false;
         // Every value is taken as read but for the end-of-file value: slots
@@ -175,6 +195,7 @@ void MyGame::Load() {
             c = 0;
         }
         ReadInt();  // the last block's checksum, never checked
+        SaveFileRejected = !ok || FilePos() < kSaveFileBytes ? 1 : 0;
         if (!ok) Settings[kSlotCopyDate] = Settings[kSlotCopyTime] = Settings[kSlotCopyRandom] = 0;
         CloseFile();
     }

@@ -9,6 +9,7 @@
 namespace zindle {
 
 constexpr const char* kSettingsFileName = "Settings.sav";
+constexpr const char* kRejectedSuffix = ".rejected";  // the copy Save keeps of a file Load refused
 constexpr int kMissingValue = -37171;  // what an integer read past the end of a file gives
 
 // A block checksum follows every score entry whose index i has i mod 37 = 1.

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "audio_test_support.h"
 
@@ -52,6 +54,28 @@ protected:
         ALint v = -12345;
         alGetBufferi(buffer, what, &v);
         return v;
+    }
+
+    // Every value the Ogg stream queues from the start of a piece, block by
+    // block, until `values` are in or the piece ends (without repeat). The
+    // source is stopped before each refill step, so each step finds the
+    // queue drained and decodes the next block at once into the first buffer.
+    static std::vector<int16_t> StreamedOgg(const std::string& path, int repeat, size_t values) {
+        std::vector<int16_t> out;
+        auto take = [&] {
+            const ALint bytes = BufferInt(MusicBuffer[0], AL_SIZE);
+            out.insert(out.end(), MusicStreamBlock, MusicStreamBlock + (bytes > 0 ? bytes / 2 : 0));
+        };
+        ASys.PlayMusic_Ogg_Sys(path.c_str(), repeat);
+        if (ASys.MusicMode != 2) return out;
+        take();
+        while (ASys.MusicMode == 2 && out.size() < values) {
+            alSourceStop(ALsource[kuvo::kMusicSource]);
+            ASys.HandleMusicSys();
+            take();
+        }
+        ASys.StopMusicSys();
+        return out;
     }
 
     std::string dir_;

@@ -1,12 +1,14 @@
 // The music stream on a silent device: where a WAV piece starts, loops and
-// ends, the Ogg block layout, failed starts that leave the running piece
-// alone, the buffer table, and file handles released on every change.
+// ends, the Ogg block layout, failed starts (damaged Ogg files among them)
+// that leave the running piece alone, the buffer table, and file handles
+// released on every change.
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -39,6 +41,31 @@ protected:
     }
     static long FilePos() { return MusicFile ? std::ftell(MusicFile) : -1; }
     static ALint Queued() { return SourceInt(kuvo::kMusicSource, AL_BUFFERS_QUEUED); }
+
+    // Points the game at this test's folder, so PlayMusic finds its pieces in
+    // the returned audio folder; the game's own folder comes back afterwards.
+    std::string GameAudioFolder() {
+        std::memcpy(savedDir_, ThisGame.ProgramDir, sizeof savedDir_);
+        savedNumber_ = ThisGame.GameNumber;
+        restore_ = true;
+        std::snprintf(ThisGame.ProgramDir, sizeof ThisGame.ProgramDir, "%s", dir_.c_str());
+        ThisGame.GameNumber = 559;
+        const std::string audio = dir_ + "/Data/559/audio";
+        EXPECT_TRUE(MakeDirs(audio));
+        return audio;
+    }
+    void TearDown() override {
+        if (restore_) {
+            std::memcpy(ThisGame.ProgramDir, savedDir_, sizeof savedDir_);
+            ThisGame.GameNumber = savedNumber_;
+        }
+        AudioFixture::TearDown();
+    }
+
+private:
+    char savedDir_[sizeof ThisGame.ProgramDir] = {};
+    int savedNumber_ = 0;
+    bool restore_ = false;
 };
 
 TEST_F(AudioMusic, WavPieceStreamsOnlyItsDataChunkAndLoops) {
@@ -182,6 +209,28 @@ TEST_F(AudioMusic, OggPieceWithoutRepeatEnds) {
     EXPECT_EQ(BufferInt(MusicBuffer[0], AL_SIZE), 2 * 8820);
 }
 
+// A chained piece plays link after link while they keep its layout. A link of
+// another layout would not fit the buffers the piece was started with: none
+// of its values is queued, the piece ends where that link begins, and with
+// repeat it starts again from its first sample.
+TEST_F(AudioMusic, ChainedLinksPlayWhileTheyKeepThePiecesLayout) {
+    const std::string a = dir_ + "/a.ogg", b = dir_ + "/b.ogg", mono = dir_ + "/mono.ogg";
+    ASSERT_TRUE(WriteOgg(a, 2, 44100, Sine(4410, 2, 10, 8000)));
+    ASSERT_TRUE(WriteOgg(b, 2, 44100, Sine(4410, 2, 30, 8000)));
+    ASSERT_TRUE(WriteOgg(mono, 1, 44100, Sine(4410, 1, 10, 8000)));
+    const std::string same = dir_ + "/same.ogg", mixed = dir_ + "/mixed.ogg";
+    ASSERT_TRUE(WriteChainedOgg(same, {a, b}));
+    ASSERT_TRUE(WriteChainedOgg(mixed, {a, mono}));
+
+    const std::vector<int16_t> first = StreamedOgg(a, 0, SIZE_MAX);
+    ASSERT_EQ(first.size(), 2u * 4410);
+    EXPECT_EQ(StreamedOgg(same, 0, SIZE_MAX).size(), 2u * 8820);
+    EXPECT_EQ(StreamedOgg(mixed, 0, SIZE_MAX), first);
+    const std::vector<int16_t> looped = StreamedOgg(mixed, 1, 3 * first.size());
+    ASSERT_GE(looped.size(), 2 * first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), looped.begin() + long(first.size())));
+}
+
 TEST_F(AudioMusic, StopMusicReleasesThePiece) {
     const std::string wav = Piece("stop.wav", 5, nullptr);
     const std::string ogg = dir_ + "/stop.ogg";
@@ -206,15 +255,9 @@ TEST_F(AudioMusic, StopMusicReleasesThePiece) {
 }
 
 TEST_F(AudioMusic, AThousandStartsKeepTheFileCount) {
-    const std::string audio = dir_ + "/Data/559/audio";
-    ASSERT_TRUE(MakeDirs(audio));
+    const std::string audio = GameAudioFolder();
     Write("Data/559/audio/a.wav", Wav16(2, 8000, Sine(kBlock, 2, 100, 5000)));
     ASSERT_TRUE(WriteOgg(audio + "/b.ogg", 2, 44100, Sine(4410, 2, 10, 8000)));
-    char savedDir[sizeof ThisGame.ProgramDir];
-    std::memcpy(savedDir, ThisGame.ProgramDir, sizeof savedDir);
-    const int savedNumber = ThisGame.GameNumber;
-    std::snprintf(ThisGame.ProgramDir, sizeof ThisGame.ProgramDir, "%s", dir_.c_str());
-    ThisGame.GameNumber = 559;
 
     const std::set<ALuint> names(MusicBuffer, MusicBuffer + kuvo::kMusicBuffers);
     const int fds = OpenFdCount();
@@ -229,9 +272,54 @@ TEST_F(AudioMusic, AThousandStartsKeepTheFileCount) {
     ThisGame.StopMusic();
     EXPECT_EQ(OpenFdCount(), fds);
     EXPECT_EQ(std::set<ALuint>(MusicBuffer, MusicBuffer + kuvo::kMusicBuffers), names);
+}
 
-    std::memcpy(ThisGame.ProgramDir, savedDir, sizeof savedDir);
-    ThisGame.GameNumber = savedNumber;
+// Files that crashed the game's first Ogg decoder inside its open: an abort on
+// an invalid free, a segmentation fault, a wild free and an allocation of
+// about 2^64 bytes, and a leak on every refused open. Each is refused with the
+// log line while the running piece plays on, or, with no piece running, the
+// music stays silent; a thousand tries leave no file open (and, under the
+// sanitizers, nothing leaked).
+TEST_F(AudioMusic, DamagedOggFilesAreRefusedAndTheMusicGoesOn) {
+    const std::string audio = GameAudioFolder();
+    const char* damaged[] = {"abort-invalid-free.ogg", "segfault.ogg", "bad-free-asan.ogg", "leak-on-failed-open.ogg"};
+    for (const char* name : damaged)
+        std::filesystem::copy_file(std::string(ZINDLE_FIXTURES "/damaged-ogg/") + name, audio + "/" + name);
+    ASSERT_TRUE(WriteOgg(audio + "/good.ogg", 2, 44100, Sine(44100, 2, 440, 8000)));
+
+    for (const bool running : {true, false}) {
+        SCOPED_TRACE(running ? "over a running piece" : "over silence");
+        ThisGame.StopMusic();
+        if (running) {
+            ThisGame.PlayMusic("good.ogg");
+            ASSERT_EQ(ASys.MusicMode, 2);
+        }
+        const auto* decoder = OggFile;
+        const FILE* file = MusicFile;
+        for (const char* name : damaged) {
+            SCOPED_TRACE(name);
+            const std::string log = Logged([&] { ThisGame.PlayMusic(name); });
+            EXPECT_TRUE(HasLine(log, "Error Opening Ogg")) << log;
+            EXPECT_EQ(ASys.MusicMode, running ? 2 : 0);
+            EXPECT_EQ(OggFile, decoder);
+            EXPECT_EQ(MusicFile, file);
+            // The next frame queues the running piece's next block, or nothing.
+            ThisGame.MusicHandler();
+            EXPECT_EQ(Queued(), running ? 1 : 0);
+        }
+    }
+
+    ThisGame.PlayMusic("good.ogg");
+    const int fds = OpenFdCount();
+    Logged([&] {
+        for (int i = 0; i < 1000; ++i) {
+            ThisGame.PlayMusic(damaged[i % 4]);
+            ThisGame.MusicHandler();
+        }
+    });
+    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(ASys.MusicMode, 2);
+    ThisGame.StopMusic();
 }
 
 // Blocks of a 192 kHz mono piece last 43 ms, so the queue turns over while

@@ -1,5 +1,5 @@
 // The engine's file API: names below the program directory, lines through the
-// backend and the scratch-text ring. Uses its own engine object and a
+// backend and the scratch-text ring, renaming. Uses its own engine object and a
 // temporary program directory; never opens a window.
 
 #include <gtest/gtest.h>
@@ -97,6 +97,39 @@ TEST_F(EngineFileApi, LinesComeBackAsTextsAndAsRingSlots) {
     EXPECT_STREQ("", core_->Tempstr[2]);
     EXPECT_EQ(0, core_->ReadInt());
     EXPECT_EQ(0, core_->ReadByte());
+}
+
+TEST_F(EngineFileApi, RenameFileMovesANameBelowTheProgramDirectory) {
+    std::filesystem::create_directories(dir_ + "/full/inside");
+    const struct {
+        const char* From;
+        const char* To;
+        bool FromThere, ToThere;  // before the call
+        int Result;
+    } cases[] = {
+        {"a.sav", "a.sav.rejected", true, false, 1},
+        {"b.sav", "b.sav.rejected", true, true, 1},  // the older copy is replaced
+        {"absent.sav", "absent.sav.rejected", false, false, 0},
+        {"c.sav", "full", true, false, -1},  // a folder with files in it stays
+        {"", "d.sav", false, false, -1},     // never the program directory itself
+        {"e.sav", "", true, false, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.From);
+        if (c.FromThere) std::ofstream(dir_ + "/" + c.From) << "new " << c.From;
+        if (c.ToThere) std::ofstream(dir_ + "/" + c.To) << "old";
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(c.Result, core_->RenameFile(c.From, c.To));
+        EXPECT_EQ("", testing::internal::GetCapturedStdout());
+        if (c.Result == 1) {
+            EXPECT_EQ(std::string("new ") + c.From, Contents(c.To));
+            EXPECT_FALSE(std::filesystem::exists(dir_ + "/" + c.From));
+        } else if (c.FromThere) {
+            EXPECT_EQ(std::string("new ") + c.From, Contents(c.From));
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ + "/full/inside"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_));
 }
 
 }  // namespace

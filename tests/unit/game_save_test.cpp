@@ -36,19 +36,7 @@ protected:
     void TearDown() override { testsupport::RemoveTree(dir_); }
 
     // A game as the launch leaves it just before Load: defaults and bindings.
-    void Launched(MyGame& g) const {
-        std::snprintf(g.ProgramDir, sizeof g.ProgramDir, "%s", dir_.c_str());
-        std::snprintf(g.Title, sizeof g.Title, "Zindle Flaps");
-        g.GameNumber = 559;
-        g.BoardCount = 3;
-        for (int& s : g.Settings) s = 0;
-        g.Settings[0] = 7;
-        g.Settings[1] = 7;
-        g.Settings[10] = 1;
-        g.Settings[101] = 2;
-        g.FlushKeys();
-        g.KeyDefaults();
-    }
+    void Launched(MyGame& g) const { gametest::BeforeLoad(g, dir_); }
     // A known user ID and a few scores, including one that overflows the sum.
     static void Played(MyGame& g) {
         g.Settings[24] = kDate;
@@ -97,6 +85,23 @@ protected:
         f.write(b, 4);
     }
     void Truncate(const std::string& name, size_t size) const { std::filesystem::resize_file(Path(name), size); }
+    void Overwrite(const std::string& name, const std::vector<unsigned char>& bytes) const {
+        std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    bool Exists(const std::string& name) const {
+        std::error_code error;
+        return std::filesystem::symlink_status(Path(name), error).type() != std::filesystem::file_type::not_found;
+    }
+    // Bytes as a damaged disk might leave them: a fixed pseudo-random pattern.
+    static std::vector<unsigned char> Noise(size_t size, unsigned seed) {
+        std::vector<unsigned char> b(size);
+        for (unsigned char& c : b) {
+            seed = seed * 1103515245u + 12345u;
+            c = static_cast<unsigned char>(seed >> 16);
+        }
+        return b;
+    }
 
     std::string dir_;
 };
@@ -446,6 +451,130 @@ TEST_F(GameSave, OnlyBoardNumber0BecomesBoard1) {
         Loaded(*b);
         EXPECT_EQ(stored == 0 ? 1 : stored, b->SelectedSet) << stored;
     }
+}
+
+// A file that failed to load is renamed beside itself, with its bytes, before
+// Save writes the fresh one: a settings file of random bytes (its user ID no
+// longer checks, and the save file's checksums fail with it), a save file of
+// garbage, files cut short, a file that cannot be opened at all. Missing or
+// sound files are written over as before, and nothing is kept of them.
+TEST_F(GameSave, RejectedFilesAreKeptBesideTheFreshOnes) {
+    enum Damage { None, Noisy, Short, Empty, Unopenable, Missing };
+    const struct {
+        const char* What;
+        Damage SettingsDamage, SaveDamage;
+        bool SettingsKept, SaveKept;
+    } cases[] = {
+        {"nothing damaged", None, None, false, false},
+        {"a fresh installation", Missing, Missing, false, false},
+        {"random bytes in the settings file", Noisy, None, true, true},
+        {"garbage in the save file", None, Noisy, false, true},
+        {"a settings file cut short", Short, None, true, false},
+        {"a save file cut short", None, Short, false, true},
+        {"an empty save file", None, Empty, false, true},
+        {"a settings file that cannot be opened", Unopenable, None, true, true},
+    };
+    const std::string names[2] = {"Settings.sav", kSaveName};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directory(dir_);
+        FreshGame a;
+        Launched(*a);
+        Played(*a);
+        a->Save();
+        const Damage damage[2] = {c.SettingsDamage, c.SaveDamage};
+        const bool kept[2] = {c.SettingsKept, c.SaveKept};
+        const size_t sizes[2] = {zindle::kSettingsFileBytes, zindle::kSaveFileBytes};
+        for (int f = 0; f < 2; f++) {
+            if (damage[f] == Noisy) Overwrite(names[f], Noise(sizes[f], 7u + static_cast<unsigned>(f)));
+            if (damage[f] == Short) Truncate(names[f], f == 0 ? 400 + 4 * 70 : 4 * 50);
+            if (damage[f] == Empty) Truncate(names[f], 0);
+            if (damage[f] == Missing) std::filesystem::remove(Path(names[f]));
+            if (damage[f] == Unopenable) {
+                // A link to itself: the name is there, but no open gets through.
+                std::filesystem::remove(Path(names[f]));
+                std::filesystem::create_symlink(names[f], Path(names[f]));
+            }
+        }
+        const std::vector<unsigned char> before[2] = {Bytes(names[0]), Bytes(names[1])};
+
+        FreshGame b;
+        Launched(*b);
+        Loaded(*b);
+        testing::internal::CaptureStdout();
+        b->Save();
+        const std::string out = testing::internal::GetCapturedStdout();
+        for (int f = 0; f < 2; f++) {
+            SCOPED_TRACE(names[f]);
+            const std::string rejected = names[f] + ".rejected";
+            EXPECT_EQ(kept[f], Exists(rejected));
+            EXPECT_EQ(kept[f], out.find("> Kept Rejected " + names[f] + " as " + rejected + "\n") != std::string::npos)
+                << out;
+            if (kept[f] && damage[f] == Unopenable) {
+                EXPECT_TRUE(std::filesystem::is_symlink(Path(rejected)));
+            } else if (kept[f]) {
+                EXPECT_EQ(before[f], Bytes(rejected));
+            }
+            EXPECT_EQ(sizes[f], Bytes(names[f]).size());
+        }
+        EXPECT_EQ(std::string::npos, out.find("Error")) << out;
+
+        // The fresh files load as they were saved.
+        FreshGame again;
+        Launched(*again);
+        const std::string reloaded = Loaded(*again);
+        for (const char* absent : {"Checksum Error", "Reset User", "Error Reading"})
+            EXPECT_EQ(std::string::npos, reloaded.find(absent)) << reloaded;
+        for (int i = 0; i < zindle::kSettings; i++) ASSERT_EQ(b->Settings[i], again->Settings[i]) << i;
+        testing::internal::CaptureStdout();
+        again->Save();
+        EXPECT_EQ(std::string::npos, testing::internal::GetCapturedStdout().find("Kept Rejected"));
+    }
+}
+
+// One copy is kept, the latest refused; and a file that cannot be kept aside
+// is not written over, until it can be.
+TEST_F(GameSave, TheLatestRejectedFileIsKeptAndNoneIsWrittenOverUnkept) {
+    const std::string rejected = std::string(kSaveName) + ".rejected";
+    FreshGame a;
+    Launched(*a);
+    Played(*a);
+    a->Save();
+    for (unsigned seed : {1u, 2u}) {
+        Overwrite(kSaveName, Noise(zindle::kSaveFileBytes, seed));
+        FreshGame b;
+        Launched(*b);
+        Loaded(*b);
+        testing::internal::CaptureStdout();
+        b->Save();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(Noise(zindle::kSaveFileBytes, seed), Bytes(rejected)) << seed;
+    }
+
+    // The name of the copy is taken by a folder that cannot be replaced.
+    std::filesystem::remove(Path(rejected));
+    std::filesystem::create_directories(Path(rejected) + "/taken");
+    const std::vector<unsigned char> damaged = Noise(zindle::kSaveFileBytes, 3);
+    Overwrite(kSaveName, damaged);
+    FreshGame c;
+    Launched(*c);
+    Loaded(*c);
+    c->Settings[0] = 2;
+    testing::internal::CaptureStdout();
+    c->Save();
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, out.find(std::string("> Error Keeping Rejected ") + kSaveName + "\n")) << out;
+    EXPECT_EQ(damaged, Bytes(kSaveName));
+    EXPECT_EQ(2, IntAt("Settings.sav", 0));  // the settings file is written all the same
+
+    std::filesystem::remove_all(Path(rejected));
+    testing::internal::CaptureStdout();
+    c->Save();
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, out.find("> Kept Rejected " + std::string(kSaveName))) << out;
+    EXPECT_EQ(damaged, Bytes(rejected));
+    EXPECT_EQ(static_cast<size_t>(zindle::kSaveFileBytes), Bytes(kSaveName).size());
 }
 
 }  // namespace

@@ -12,36 +12,9 @@
 
 #include "KUVO_glfw3.h"
 #include "MyGame.h"
+#include "fresh_game.h"
 
 namespace gametest {
-
-// A game object of its own (MyGame is large, so it lives on the heap), every
-// member zero as in the global one before launch.
-class FreshGame {
-public:
-    FreshGame() {
-        void* memory = std::calloc(1, sizeof(MyGame));
-        game_ = new (memory) MyGame();
-        game_->ViewWidth = 800;
-        game_->ViewHeight = 600;
-        game_->FrameDelta = 1;
-        game_->LogoScale = 1;
-        game_->SelectedSet = 2;
-        game_->MixControllers = 1;  // as the engine's start-up leaves it
-        game_->GameNumber = kuvo::kGameNumber;  // it seeds the maps
-    }
-    ~FreshGame() {
-        game_->~MyGame();
-        std::free(game_);
-    }
-    FreshGame(const FreshGame&) = delete;
-    FreshGame& operator=(const FreshGame&) = delete;
-    MyGame& operator*() { return *game_; }
-    MyGame* operator->() { return game_; }
-
-private:
-    MyGame* game_;
-};
 
 inline void ClearInput() {
     std::memset(ASys.ButtonFlags, 0, sizeof ASys.ButtonFlags);
