@@ -36,6 +36,10 @@ constexpr int kKeepAliveMax = 5;           // requests on one connection (the ga
 constexpr int kKeepAliveTimeoutSec = 2;
 constexpr size_t kWorkerThreads = 8;       // connections served at once; storage is one writer anyway
 
+// ---- the writer (group commit)
+constexpr size_t kWriteBatchMax = 256;     // submissions stored in one transaction
+constexpr size_t kWriteQueueMax = 4096;    // submissions waiting to be stored
+
 // ---- rate per client address (token bucket)
 constexpr double kRatePerMinute = 60.0;    // sustained requests per minute per address
 constexpr double kRateBurst = 20.0;        // requests an idle address may send at once
