@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -155,10 +156,20 @@ std::string LoadAverage() {
     return s;
 }
 
+// Goals of the figures, printed beside them at the end.
+constexpr double kGoalRequestsPerSecond = 5000;  // at 4 clients
+constexpr double kGoalSlowP99Ms = 50;            // beside the slow connections
+constexpr double kGoalFloodP99Ms = 100;          // during the malformed flood
+
+struct Figures {
+    double perSecond = 0;
+    double p99 = 0;
+};
+
 // Valid requests from `clients` clients until `limit` are made, `stop` is
 // set or `seconds` have passed; prints requests/s and latency, failures
 // counted at the time they took.
-void RunValid(const char* label, int port, const std::vector<std::string>& requests, int clients, size_t limit,
+Figures RunValid(const char* label, int port, const std::vector<std::string>& requests, int clients, size_t limit,
               double seconds, const std::atomic<bool>& stop) {
     std::atomic<size_t> next{0};
     std::atomic<int> failures{0};
@@ -192,6 +203,10 @@ void RunValid(const char* label, int port, const std::vector<std::string>& reque
                 static_cast<double>(all.size() - static_cast<size_t>(failures)) / took, all.size(), failures.load(),
                 at(0.5), at(0.99));
     std::fflush(stdout);
+    Figures f;
+    f.perSecond = static_cast<double>(all.size() - static_cast<size_t>(failures)) / took;
+    f.p99 = at(0.99);
+    return f;
 }
 
 // Connections that send a game request one byte a second, each opened again
@@ -235,7 +250,7 @@ void TrickleUntil(int port, const std::atomic<bool>& stop, std::atomic<int>& ope
         if (s.fd >= 0) close(s.fd);
 }
 
-void RunWithSlowConnections(int port, const std::vector<std::string>& requests) {
+Figures RunWithSlowConnections(int port, const std::vector<std::string>& requests) {
     std::atomic<bool> stop{false};
     std::atomic<int> open{0};
     int closedByServer = 0;
@@ -244,15 +259,18 @@ void RunWithSlowConnections(int port, const std::vector<std::string>& requests) 
     const int openAtStart = open;
     const std::atomic<bool> never{false};
     // Long enough for every slow connection to meet the server's deadline.
-    RunValid("4 clients, 64 slow connections:", port, requests, kLoadClients, static_cast<size_t>(-1), kPhaseSeconds,
+    const Figures f = RunValid("4 clients, 64 slow connections:", port, requests, kLoadClients, static_cast<size_t>(-1), kPhaseSeconds,
              never);
     stop = true;
     trickle.join();
     std::printf("  slow connections open at the start %d; closed by the server %d times in all\n", openAtStart,
                 closedByServer);
+    return f;
 }
 
-void RunWithFlood(int port, const std::vector<std::string>& requests) {
+// The valid figures, and the memory grown from the first reading after the
+// flood began to the last (KB).
+Figures RunWithFlood(int port, const std::vector<std::string>& requests, std::optional<long>& grownKb) {
     const std::vector<Malformed> pool = MakeFlood();
     const std::string body(kBodyMaxBytes, 'x');
     std::atomic<bool> stop{false};
@@ -281,8 +299,9 @@ void RunWithFlood(int port, const std::vector<std::string>& requests) {
             }
         });
     }
+    Figures f;
     std::thread valid([&] {
-        RunValid("4 clients, 8 flooding malformed:", port, requests, kLoadClients, static_cast<size_t>(-1),
+        f = RunValid("4 clients, 8 flooding malformed:", port, requests, kLoadClients, static_cast<size_t>(-1),
                  kFloodSeconds, stop);
     });
     for (std::thread& t : flood) t.join();
@@ -298,6 +317,8 @@ void RunWithFlood(int port, const std::vector<std::string>& requests) {
     std::printf(" malformed requests:");
     for (long kb : memory) std::printf(kb < 0 ? " -" : " %ld", kb);
     std::printf("\n");
+    if (memory[1] >= 0 && memory.back() >= 0) grownKb = memory.back() - memory[1];
+    return f;
 }
 
 }  // namespace
@@ -335,12 +356,23 @@ int main(int argc, char** argv) {
                         "request as the game makes it, each client from a loopback address of its own, %d players\n",
                         std::thread::hardware_concurrency(), LoadAverage().c_str(), kPlayers);
             const std::atomic<bool> never{false};
+            Figures four;
             for (int clients : {1, 4, 16}) {
                 const std::string label = std::to_string(clients) + (clients == 1 ? " client:" : " clients:");
-                RunValid(label.c_str(), port, requests, clients, requests.size(), 1e9, never);
+                const Figures f = RunValid(label.c_str(), port, requests, clients, requests.size(), 1e9, never);
+                if (clients == kLoadClients) four = f;
             }
-            RunWithSlowConnections(port, requests);
-            RunWithFlood(port, requests);
+            const Figures slow = RunWithSlowConnections(port, requests);
+            std::optional<long> grownKb;
+            const Figures flood = RunWithFlood(port, requests, grownKb);
+            const auto met = [](bool yes) { return yes ? "met" : "NOT met"; };
+            std::printf("goals: >= %.0f requests/s at 4 clients: %.0f, %s; p99 < %.0f ms beside slow connections: "
+                        "%.2f ms, %s;\n       p99 < %.0f ms during the flood: %.2f ms, %s; resident memory across "
+                        "the flood after its first %d: %s\n",
+                        kGoalRequestsPerSecond, four.perSecond, met(four.perSecond >= kGoalRequestsPerSecond),
+                        kGoalSlowP99Ms, slow.p99, met(slow.p99 < kGoalSlowP99Ms), kGoalFloodP99Ms, flood.p99,
+                        met(flood.p99 < kGoalFloodP99Ms), kFloodMemoryStep,
+                        grownKb ? (std::to_string(*grownKb) + " KB").c_str() : "not reached");
             std::printf("load average at the end %s\n", LoadAverage().c_str());
             server.Stop();
             serving.join();
