@@ -4,7 +4,7 @@
 set -euo pipefail
 
 BUILD_PKGS=(g++ cmake make pkg-config libglfw3-dev libgl1-mesa-dev liblodepng-dev libstb-dev
-            libopenal-dev libopenal1 libvorbis-dev libsqlite3-dev libcpp-httplib-dev
+            libopenal-dev libopenal1 libvorbis-dev libsqlite3-dev libboost-dev
             libgtest-dev fonts-dejavu-core)
 # clang's own packages leave out the sanitizer and libFuzzer runtimes (only
 # recommended), so libclang-rt-dev is named for the fuzz targets.

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     }
 
     // Signals are taken by one watcher thread; every other thread (the
-    // library's workers included) inherits the blocked mask.
+    // serving threads and the writer included) inherits the blocked mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("zindle-scores listening on %s:%d, database %s\n", options.bind.c_str(), port, database.c_str());
+    std::printf("zindle-scores %s\n", server.LimitsLine().c_str());
     if (!IsLoopback(options.bind))
         std::printf("zindle-scores: %s is not loopback; keep it behind a reverse proxy\n", options.bind.c_str());
     std::fflush(stdout);

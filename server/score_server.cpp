@@ -1,11 +1,8 @@
-// Wiring of zindle-scores onto cpp-httplib (Debian's compiled 0.11.4, so every
-// limit is set through its runtime setters). Handlers never throw out: a
-// failure inside becomes a 500 with nothing stored.
+// The score route of zindle-scores over the HTTP layer. Serving never throws
+// out: a failure inside becomes a 500 with nothing stored; a stored score is
+// answered only after its transaction has committed.
 
 #include "score_server.h"
-
-#include <httplib.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cmath>
@@ -13,28 +10,18 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
-#include <thread>
 
+#include "http_listener.h"
 #include "score_answer.h"
 
 namespace zscores {
 
 namespace {
 
-// The reason of the request being served, for its log line: the logger runs
-// on the same worker thread right after the answer is written.
-thread_local std::string tNote;
-
-constexpr const char* kTextPlain = "text/plain";
+constexpr const char* kScorePath = "/Scores.php";
 
 double MonotonicSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void Refuse(httplib::Response& res, int status, const std::string& reason) {
-    res.status = status;
-    res.set_content("zindle-scores: " + reason + "\n", kTextPlain);
-    tNote = reason;
 }
 
 std::string Clean(const std::string& s) {
@@ -75,80 +62,65 @@ ScoreServer::ScoreServer(ScoreStore& store, ServerOptions options)
     : store_(store),
       options_(std::move(options)),
       limiter_(options_.ratePerMinute, options_.rateBurst, kRateAddressesMax),
-      http_(new httplib::Server()) {
+      writer_(store_),
+      http_(new HttpListener(*this)) {
     // Seconds until a spent address has one request again.
     const double perMinute = options_.ratePerMinute > 0 ? options_.ratePerMinute : 1.0;
     retryAfter_ = std::to_string(static_cast<long long>(std::ceil(60.0 / perMinute)));
-    httplib::Server& s = *http_;
-    s.set_payload_max_length(kBodyMax);
-    s.set_read_timeout(kReadTimeoutSec, 0);
-    s.set_write_timeout(kWriteTimeoutSec, 0);
-    s.set_keep_alive_max_count(kKeepAliveMax);
-    s.set_keep_alive_timeout(kKeepAliveTimeoutSec);
-    s.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    // The library's default on Linux is SO_REUSEPORT, with which a second
-    // server binds a port that one already serves and the system then deals
-    // the game's requests out between their two databases. SO_REUSEADDR alone
-    // still lets a restart take the port while old connections wind down.
-    s.set_socket_options([](int sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-
-    s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        tNote.clear();
-        if (limiter_.Allow(req.remote_addr, MonotonicSeconds())) return httplib::Server::HandlerResponse::Unhandled;
-        res.set_header("Retry-After", retryAfter_);
-        Refuse(res, 429, "too many requests from this address");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    s.Get(R"(/Scores\.php)", [this](const httplib::Request& req, httplib::Response& res) {
-        try {
-            HandleScores(req, res);
-        } catch (...) {
-            Refuse(res, 500, "internal error, nothing stored");
-        }
-    });
-    s.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        const std::string reason = res.status == 404 ? "no such page; the game asks for /Scores.php" : "bad request";
-        Refuse(res, res.status, reason);
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-    s.set_logger([this](const httplib::Request& req, const httplib::Response& res) { Log(req, res); });
 }
 
-ScoreServer::~ScoreServer() { Stop(); }
+ScoreServer::~ScoreServer() {
+    Stop();
+    writer_.Stop();
+}
 
-void ScoreServer::HandleScores(const httplib::Request& req, httplib::Response& res) {
-    const Verdict v = ReadScoreRequest(req.target, key_);
-    if (!v.ok()) {
-        Refuse(res, v.status, v.reason);
-        return;
-    }
-    if (!store_.Record(v.submission, static_cast<std::int64_t>(std::time(nullptr)))) {
-        Refuse(res, 503, "score store unavailable, nothing stored");
-        return;
-    }
-    std::vector<std::vector<RankedScore>> boards(static_cast<size_t>(kBoardCount));
-    for (int b = 0; b < kBoardCount; ++b) {
-        if (!store_.Top(v.submission.game, b + 1, kTopCount, boards[static_cast<size_t>(b)])) {
-            Refuse(res, 503, "score store unavailable after storing");
+void ScoreServer::Serve(const HttpRequestInfo& request, Reply reply) {
+    try {
+        if (!limiter_.Allow(request.address, MonotonicSeconds())) {
+            HttpAnswer a = Refusal(429, "too many requests from this address");
+            a.retryAfter = retryAfter_;
+            reply(std::move(a));
             return;
         }
+        if (request.target.compare(0, request.target.find('?'), kScorePath) != 0) {
+            reply(Refusal(404, "no such page; the game asks for /Scores.php"));
+            return;
+        }
+        if (request.method != "GET") {
+            reply(Refusal(405, "method not allowed; the game sends GET"));
+            return;
+        }
+        Verdict v = ReadScoreRequest(request.target, key_);
+        if (!v.ok()) {
+            reply(Refusal(v.status, v.reason));
+            return;
+        }
+        int played = 0;
+        for (const BoardScore& b : v.submission.boards)
+            if (b.best > 0) ++played;
+        const std::string note = "stored user " + v.submission.userId + " boards " + std::to_string(played);
+        const bool queued = writer_.Submit(std::move(v.submission), [reply, note](const WriteResult& r) {
+            if (!r.stored) {
+                reply(Refusal(503, "score store unavailable, nothing stored"));
+            } else if (!r.boardsRead) {
+                reply(Refusal(503, "score store unavailable after storing"));
+            } else {
+                HttpAnswer a;
+                a.body = FormatAnswer(r.boards);
+                a.note = note;
+                reply(std::move(a));
+            }
+        });
+        if (!queued) reply(Refusal(503, "score store busy, nothing stored"));
+    } catch (...) {
+        reply(Refusal(500, "internal error, nothing stored"));
     }
-    res.status = 200;
-    res.set_content(FormatAnswer(boards), kTextPlain);
-    int played = 0;
-    for (const BoardScore& b : v.submission.boards)
-        if (b.best > 0) ++played;
-    tNote = "stored user " + v.submission.userId + " boards " + std::to_string(played);
 }
 
-void ScoreServer::Log(const httplib::Request& req, const httplib::Response& res) {
-    const std::string line = FormatLogLine(static_cast<long long>(std::time(nullptr)), req.remote_addr, req.method,
-                                           req.path, res.status, tNote);
-    tNote.clear();
+void ScoreServer::Log(const HttpRequestInfo& request, int status, const std::string& note) {
+    const std::string path = request.target.substr(0, request.target.find('?'));
+    const std::string line =
+        FormatLogLine(static_cast<long long>(std::time(nullptr)), request.address, request.method, path, status, note);
     if (options_.log) options_.log(line);
     else PrintLine(line);
 }
@@ -157,36 +129,33 @@ int ScoreServer::Bind(std::string& error) {
     // A client that hangs up while its answer is written must not end the
     // whole process.
     std::signal(SIGPIPE, SIG_IGN);
-    int port = -1;
-    if (options_.port == 0) {
-        port = http_->bind_to_any_port(options_.bind);
-    } else if (options_.port > 0 && options_.port <= 65535 && http_->bind_to_port(options_.bind, options_.port)) {
-        port = options_.port;
-    }
-    if (port < 0) error = "cannot listen on " + options_.bind + ":" + std::to_string(options_.port);
-    return port;
+    return http_->Bind(options_.bind, options_.port, error);
 }
 
 bool ScoreServer::Run() {
-    // Announce first, then look at the stop flag: a Stop racing with this
-    // either is seen here or sees serving_ and waits for the loop.
-    serving_ = true;
-    if (stopRequested_) {
-        serving_ = false;
-        return true;
-    }
-    const bool ok = http_->listen_after_bind();
-    serving_ = false;
-    return ok || stopRequested_;
+    writer_.Start();
+    const bool ok = http_->Run();
+    // Whatever is still queued is stored before the writer ends; its answers
+    // go nowhere, as the connections are closing.
+    writer_.Stop();
+    return ok;
 }
 
-void ScoreServer::Stop() {
-    stopRequested_ = true;
-    // The library ignores a stop that comes before its loop has started, so
-    // wait (briefly) for the loop while Run is on its way into it.
-    for (int i = 0; i < 2000 && serving_ && !http_->is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    http_->stop();
+void ScoreServer::Stop() { http_->Stop(); }
+
+std::string ScoreServer::LimitsLine() const {
+    char rate[96] = "no rate limit";
+    if (options_.ratePerMinute > 0)
+        std::snprintf(rate, sizeof rate, "%g requests a minute per address, bursts of %g", options_.ratePerMinute,
+                      options_.rateBurst);
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "limits: a whole request within %d s (head %zu bytes, body %zu bytes), an answer within %d s, "
+                  "kept connections %d s idle and %d requests, connections %zu per address and %zu in all, %s; "
+                  "%d threads, up to %zu scores per commit",
+                  kRequestDeadlineSec, kHeadMax, kBodyMax, kWriteTimeoutSec, kKeepAliveIdleSec, kKeepAliveMax,
+                  kConnectionsPerAddressMax, http_->ConnectionsMax(), rate, kIoThreads, kWriteBatchMax);
+    return line;
 }
 
 }  // namespace zscores

@@ -1,25 +1,23 @@
-// The HTTP side of zindle-scores: cpp-httplib with its limits set, the one
-// route the game calls, the rate limit per address and one log line per
-// request. It holds no scores itself; everything goes through a ScoreStore.
+// The score service of zindle-scores: the one route the game calls, the rate
+// limit per address, the writer that stores what passed, and one log line per
+// request. It holds no scores itself (everything goes through a ScoreStore)
+// and no sockets (the HTTP layer serves it through HttpHandler).
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "http_handler.h"
 #include "rate_limiter.h"
 #include "score_request.h"
 #include "score_store.h"
+#include "score_writer.h"
 #include "scores_limits.h"
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
-
 namespace zscores {
+
+class HttpListener;
 
 struct ServerOptions {
     std::string bind = kDefaultBind;
@@ -31,10 +29,10 @@ struct ServerOptions {
     std::function<void(const std::string&)> log;
 };
 
-class ScoreServer {
+class ScoreServer : private HttpHandler {
 public:
     ScoreServer(ScoreStore& store, ServerOptions options);
-    ~ScoreServer();
+    ~ScoreServer() override;
     ScoreServer(const ScoreServer&) = delete;
     ScoreServer& operator=(const ScoreServer&) = delete;
 
@@ -48,18 +46,20 @@ public:
     // before, during or after Run.
     void Stop();
 
+    // The limits in force, for the start-up lines.
+    std::string LimitsLine() const;
+
 private:
-    void HandleScores(const httplib::Request& req, httplib::Response& res);
-    void Log(const httplib::Request& req, const httplib::Response& res);
+    void Serve(const HttpRequestInfo& request, Reply reply) override;
+    void Log(const HttpRequestInfo& request, int status, const std::string& note) override;
 
     ScoreStore& store_;
     ServerOptions options_;
     ScrambleKey key_;
     RateLimiter limiter_;
     std::string retryAfter_;
-    std::unique_ptr<httplib::Server> http_;
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> serving_{false};
+    ScoreWriter writer_;
+    std::unique_ptr<HttpListener> http_;  // last: its sessions use everything above
 };
 
 // One request's log line: time, address, method, path, status and a reason.

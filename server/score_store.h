@@ -36,6 +36,10 @@ public:
     // On failure nothing is changed and false is returned.
     virtual bool Record(const Submission& s, std::int64_t now) = 0;
 
+    // Stores several submissions in one transaction, in order, as Record
+    // would one by one: all of them or, on failure, none (false).
+    virtual bool RecordAll(const std::vector<Submission>& batch, std::int64_t now) = 0;
+
     // Up to `count` leaders of one board: one row per player, highest best
     // first; equal bests in the order they were reached. False on failure.
     virtual bool Top(int game, int board, int count, std::vector<RankedScore>& out) = 0;

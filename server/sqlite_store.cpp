@@ -195,8 +195,9 @@ bool SqliteStore::RecordLocked(const Submission& s, std::int64_t now) {
     return true;
 }
 
-bool SqliteStore::Record(const Submission& s, std::int64_t now) {
-    std::lock_guard<std::mutex> lock(mutex_);
+// One transaction for the lot: a group of requests costs one commit, and a
+// failure part-way leaves none of them stored.
+bool SqliteStore::RecordAllLocked(const Submission* first, size_t count, std::int64_t now) {
     if (db_ == nullptr) return false;
     {
         Reset r{begin_};
@@ -205,7 +206,9 @@ bool SqliteStore::Record(const Submission& s, std::int64_t now) {
             return false;
         }
     }
-    if (RecordLocked(s, now)) {
+    bool ok = true;
+    for (size_t i = 0; i < count && ok; ++i) ok = RecordLocked(first[i], now);
+    if (ok) {
         Reset r{commit_};
         if (sqlite3_step(commit_) == SQLITE_DONE) return true;
         LogError("commit");
@@ -215,6 +218,16 @@ bool SqliteStore::Record(const Submission& s, std::int64_t now) {
     Reset r{rollback_};
     sqlite3_step(rollback_);
     return false;
+}
+
+bool SqliteStore::Record(const Submission& s, std::int64_t now) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return RecordAllLocked(&s, 1, now);
+}
+
+bool SqliteStore::RecordAll(const std::vector<Submission>& batch, std::int64_t now) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return RecordAllLocked(batch.data(), batch.size(), now);
 }
 
 bool SqliteStore::Top(int game, int board, int count, std::vector<RankedScore>& out) {

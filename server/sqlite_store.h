@@ -26,6 +26,7 @@ public:
     void Close();
 
     bool Record(const Submission& s, std::int64_t now) override;
+    bool RecordAll(const std::vector<Submission>& batch, std::int64_t now) override;
     bool Top(int game, int board, int count, std::vector<RankedScore>& out) override;
     bool Find(int game, const std::string& userId, int board, StoredScore& out) override;
 
@@ -34,6 +35,7 @@ private:
     bool Prepare(const char* sql, sqlite3_stmt** stmt);
     void CloseLocked();
     bool RecordLocked(const Submission& s, std::int64_t now);
+    bool RecordAllLocked(const Submission* first, size_t count, std::int64_t now);
     void LogError(const char* what);
 
     std::mutex mutex_;

@@ -1,6 +1,7 @@
 // The score server over HTTP on an ephemeral loopback port: the game's exact
-// request and framing, refusals that change nothing, size and rate limits,
-// one log line per request, and data kept across a restart.
+// request and framing, refusals (of the request and of the HTTP around it)
+// that change nothing, size and rate limits, one log line per request with
+// its client's address, and data kept across a restart.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -86,12 +87,6 @@ std::string Digest(const std::string& path) {
     return out;
 }
 
-std::unique_ptr<httplib::Client> ClientFor(int port) {
-    std::unique_ptr<httplib::Client> cli(new httplib::Client("127.0.0.1", port));
-    cli->set_url_encode(false);  // send the target exactly as the game does
-    return cli;
-}
-
 // The logger runs just after the answer is written; wait (boundedly) for it.
 std::vector<std::string> WaitForLines(servertest::RunningServer& server, size_t count) {
     for (int i = 0; i < 500 && server.lines().size() < count; ++i)
@@ -139,89 +134,107 @@ TEST_F(ServerHttp, GameRequestGetsFramedAnswer) {
     EXPECT_EQ(s.newest, 1);  // the game sends 1 while its newest is still 0
 }
 
+std::string Post(const std::string& target, const std::string& body) {
+    return "POST " + target + " HTTP/1.1\r\nHost: localhost\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
 TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
     servertest::RunningServer server(store_);
-    auto cli = ClientFor(server.port());
     GameSide g;
     g.best[0] = 10;
-    ASSERT_EQ(cli->Get(TargetOf(GamePayload(g)))->status, 200);
+    ASSERT_EQ(servertest::Get(server.port(), TargetOf(GamePayload(g))).status, 200);
     const std::string before = Digest(path_);
 
     GameSide bigger = g;
     bigger.best[0] = 99;
     const std::string good = GamePayload(bigger);
+    const std::string target = TargetOf(good);
     std::string badName = good;
     badName[badName.find('{') + 1] = '_';
     std::string badId = good;
     badId[0] = 'a';
+    std::string manyHeaders = "GET " + target + " HTTP/1.1\r\nHost: localhost\r\n";
+    for (int i = 0; i < 500; ++i) manyHeaders += "X-Header-" + std::to_string(i) + ": value\r\n";
+    manyHeaders += "\r\n";
+    using servertest::GetRequest;
     struct Case {
         const char* what;
-        std::string target;
+        std::string request;
         int status;
     };
     const Case cases[] = {
-        {"bad user ID", TargetOf(badId), 400},
-        {"bad name character", TargetOf(badName), 400},
-        {"wrong game", TargetOf(good.substr(0, good.find("0559")) + "0560" + good.substr(good.find("0559") + 4)), 400},
-        {"missing closing tag", TargetOf(good.substr(0, good.size() - 5)), 400},
-        {"wrong score count", TargetOf(good.substr(0, good.size() - 5) + "1{1{KUVO{"), 400},
-        {"Game parameter", "/Scores.php?Game=0560&Score=" + TargetOf(good).substr(28), 400},
-        {"over-long payload", "/Scores.php?Game=0559&Score=" + std::string(2000, 'a'), 414},
-        {"past the library's line limit", "/Scores.php?Game=0559&Score=" + std::string(9000, 'a'), 414},
-        {"other page", "/index.php", 404},
+        {"bad user ID", GetRequest(TargetOf(badId)), 400},
+        {"bad name character", GetRequest(TargetOf(badName)), 400},
+        {"wrong game", GetRequest(TargetOf(good.substr(0, good.find("0559")) + "0560" + good.substr(good.find("0559") + 4))), 400},
+        {"missing closing tag", GetRequest(TargetOf(good.substr(0, good.size() - 5))), 400},
+        {"wrong score count", GetRequest(TargetOf(good.substr(0, good.size() - 5) + "1{1{KUVO{")), 400},
+        {"Game parameter", GetRequest("/Scores.php?Game=0560&Score=" + target.substr(28)), 400},
+        {"truncated payload", GetRequest(target.substr(0, target.size() / 2)), 400},
+        {"over-long payload", GetRequest("/Scores.php?Game=0559&Score=" + std::string(2000, 'a')), 414},
+        {"request line past the head limit", GetRequest("/Scores.php?Game=0559&Score=" + std::string(9000, 'a')), 414},
+        {"a header past the head limit",
+         "GET " + target + " HTTP/1.1\r\nHost: localhost\r\nX-Pad: " + std::string(20000, 'a') + "\r\n\r\n", 431},
+        {"500 headers", manyHeaders, 431},
+        {"other page", GetRequest("/index.php"), 404},
+        {"other method", "DELETE " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n", 405},
+        {"small body", Post(target, "x"), 405},
+        {"body past the limit, refused unread", Post("/Scores.php", std::string(4096, 'x')), 413},
+        {"method of control characters", "G\x01T " + target + " HTTP/1.1\r\n\r\n", 400},
+        {"random bytes", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n", 15), 400},
+        {"not HTTP/1", "GET " + target + " SPDY/3\r\n\r\n", 400},
+        {"header without a colon", "GET " + target + " HTTP/1.1\r\nHost localhost\r\n\r\n", 400},
     };
     for (const Case& c : cases) {
-        auto res = cli->Get(c.target);
-        ASSERT_TRUE(res) << c.what;
-        EXPECT_EQ(res->status, c.status) << c.what;
-        EXPECT_EQ(res->body.find("Data-]"), std::string::npos) << c.what;
+        const servertest::HttpReply r = servertest::Exchange(server.port(), c.request);
+        EXPECT_EQ(r.status, c.status) << c.what;
+        EXPECT_TRUE(r.closed) << c.what;
+        EXPECT_EQ(r.body.find("Data-]"), std::string::npos) << c.what;
         EXPECT_EQ(Digest(path_), before) << c.what;
     }
-    auto post = cli->Post(TargetOf(good), "x", "text/plain");
-    ASSERT_TRUE(post);
-    EXPECT_GE(post->status, 400);
-    EXPECT_LT(post->status, 500);
-    // A body past the limit is refused unread.
-    auto body = cli->Post("/Scores.php", std::string(4096, 'x'), "text/plain");
-    ASSERT_TRUE(body);
-    EXPECT_EQ(body->status, 413);
-    EXPECT_EQ(Digest(path_), before);
 }
 
 TEST_F(ServerHttp, RateLimitPerAddress) {
     servertest::RunningServer server(store_, 1.0, 2.0);  // two at once, then one a minute
-    auto cli = ClientFor(server.port());
     GameSide g;
     g.best[0] = 10;
-    EXPECT_EQ(cli->Get(TargetOf(GamePayload(g)))->status, 200);
-    EXPECT_EQ(cli->Get(TargetOf(GamePayload(g)))->status, 200);
+    EXPECT_EQ(servertest::Get(server.port(), TargetOf(GamePayload(g))).status, 200);
+    EXPECT_EQ(servertest::Get(server.port(), TargetOf(GamePayload(g))).status, 200);
     const std::string before = Digest(path_);
     g.best[0] = 20;
-    auto res = cli->Get(TargetOf(GamePayload(g)));
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, 429);
-    EXPECT_EQ(res->get_header_value("Retry-After"), "60");
+    const servertest::HttpReply res = servertest::Get(server.port(), TargetOf(GamePayload(g)));
+    EXPECT_EQ(res.status, 429);
+    EXPECT_EQ(res.Header("Retry-After"), "60");
     EXPECT_EQ(Digest(path_), before);
+    // Another address has its own allowance.
+    EXPECT_EQ(servertest::Get(server.port(), TargetOf(GamePayload(g)), "127.0.0.2").status, 200);
 }
 
 TEST_F(ServerHttp, OneLogLinePerRequest) {
     servertest::RunningServer server(store_);
-    auto cli = ClientFor(server.port());
     GameSide g;
     g.best[2] = 10;
-    // Each line is written after its answer, possibly by another worker, so
+    // Each line is written after its answer, possibly by another thread, so
     // the next request waits for it to keep the lines in order.
-    const std::string targets[] = {TargetOf(GamePayload(g)), "/Scores.php?Game=0559&Score=%0Aforged", "/missing"};
-    for (size_t i = 0; i < 3; ++i) {
-        ASSERT_TRUE(cli->Get(targets[i]));
+    const std::string requests[] = {servertest::GetRequest(TargetOf(GamePayload(g))),
+                                    servertest::GetRequest("/Scores.php?Game=0559&Score=%0Aforged"),
+                                    servertest::GetRequest("/missing"), std::string("\x80\x81garbage\r\n\r\n", 13),
+                                    "GET /Scores.php HTTP/1.1\r\nX: " + std::string(9000, 'x') + "\r\n\r\n"};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_GT(servertest::Exchange(server.port(), requests[i], "127.0.0." + std::to_string(i + 1)).status, 0);
         ASSERT_EQ(WaitForLines(server, i + 1).size(), i + 1);
     }
     const std::vector<std::string> lines = server.lines();
     EXPECT_NE(lines[0].find(" 127.0.0.1 GET /Scores.php 200 stored user " + servertest::UserIdOf(g) + " boards 1"),
               std::string::npos)
         << lines[0];
-    EXPECT_NE(lines[1].find(" 400 payload holds a character the game always escapes"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[2].find(" GET /missing 404 "), std::string::npos) << lines[2];
+    EXPECT_NE(lines[1].find(" 127.0.0.2 GET /Scores.php 400 payload holds a character the game always escapes"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find(" 127.0.0.3 GET /missing 404 "), std::string::npos) << lines[2];
+    // Requests that could not be parsed are logged with their client too.
+    EXPECT_NE(lines[3].find(" 127.0.0.4 - - 400 not an HTTP request line"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find(" 127.0.0.5 - - 431 request head larger than 8192 bytes"), std::string::npos) << lines[4];
     for (const std::string& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(zscores::FormatLogLine(0, "1.2.3.4", "GET", "/a\nb\x01", 400, "why"),
               "1970-01-01T00:00:00Z 1.2.3.4 GET /a?b? 400 why");
@@ -233,7 +246,7 @@ TEST_F(ServerHttp, RestartKeepsData) {
     g.newest[1] = 17;
     {
         servertest::RunningServer server(store_);
-        ASSERT_EQ(ClientFor(server.port())->Get(TargetOf(GamePayload(g)))->status, 200);
+        ASSERT_EQ(servertest::Get(server.port(), TargetOf(GamePayload(g))).status, 200);
     }
     store_.Close();
 
@@ -262,7 +275,7 @@ TEST_F(ServerHttp, APortIsOneServersAlone) {
         servertest::RunningServer first(store_);
         port = first.port();
         ASSERT_GT(port, 0);
-        ASSERT_EQ(ClientFor(port)->Get(TargetOf(GamePayload(GameSide())))->status, 200);
+        ASSERT_EQ(servertest::Get(port, TargetOf(GamePayload(GameSide()))).status, 200);
 
         zscores::ServerOptions options;
         options.port = port;

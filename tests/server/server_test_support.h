@@ -1,12 +1,18 @@
 // Test support for the score server: a request built the way the game builds
 // one (engine text helpers, the shared scrambler and escaper), a fresh store
-// in a private temporary folder, and a server on an ephemeral loopback port.
+// in a private temporary folder, a server on an ephemeral loopback port, and a
+// plain HTTP client that connects from any loopback address.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -97,6 +103,137 @@ inline GameReading ReadLikeTheGame(const std::string& body) {
         }
     }
     return r;
+}
+
+// ---- a plain HTTP client
+
+// Each wait of the client is bounded by this, far past any limit of the
+// server, so a test fails instead of hanging.
+constexpr int kClientLimitMs = 20000;
+
+using Clock = std::chrono::steady_clock;
+
+// A TCP connection to 127.0.0.1:port from the loopback address `from`
+// (any of 127/8 is this machine, so tests can play several clients); -1
+// when it cannot be made.
+inline int ConnectFrom(int port, const std::string& from = "127.0.0.1") {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+inline bool SendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Waits for the next bytes: what came, "" when the server closed (or reset)
+// the connection, or "" with `timedOut` set when nothing came in `limitMs`.
+inline std::string ReceiveSome(int fd, int limitMs, bool& timedOut) {
+    timedOut = false;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, limitMs) <= 0) {
+        timedOut = true;
+        return std::string();
+    }
+    char block[16384];
+    const ssize_t n = recv(fd, block, sizeof block, 0);
+    return n > 0 ? std::string(block, static_cast<size_t>(n)) : std::string();
+}
+
+// True once the server has closed the connection, reading (and dropping)
+// whatever it sends first; false when it is still open after `limitMs`.
+inline bool ClosedWithin(int fd, int limitMs) {
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        bool timedOut = false;
+        const std::string got = ReceiveSome(fd, left > 0 ? static_cast<int>(left) : 0, timedOut);
+        if (timedOut) return false;
+        if (got.empty()) return true;
+    }
+}
+
+struct HttpReply {
+    int status = 0;      // 0 when no answer came
+    std::string head;    // status line and headers
+    std::string body;
+    bool closed = false;  // the server closed the connection after it
+    std::string Header(const std::string& name) const {
+        const std::string key = "\r\n" + name + ":";
+        for (size_t at = head.find("\r\n"); at != std::string::npos; at = head.find("\r\n", at + 2)) {
+            if (strncasecmp(head.c_str() + at, key.c_str(), key.size()) != 0) continue;
+            size_t from = at + key.size();
+            while (from < head.size() && head[from] == ' ') ++from;
+            return head.substr(from, head.find("\r\n", from) - from);
+        }
+        return std::string();
+    }
+};
+
+// Reads one answer off an open connection: its head, and its body up to
+// Content-Length (or to the close). `closed` says whether the server then
+// closed, looked for only when `waitForClose`.
+inline HttpReply ReadReply(int fd, bool waitForClose = true) {
+    HttpReply r;
+    std::string got;
+    bool timedOut = false;
+    size_t headEnd = std::string::npos;
+    long length = -1;
+    for (;;) {
+        if (headEnd != std::string::npos && length >= 0 && got.size() >= headEnd + 4 + static_cast<size_t>(length)) break;
+        const std::string more = ReceiveSome(fd, kClientLimitMs, timedOut);
+        if (more.empty()) {
+            r.closed = !timedOut;
+            break;
+        }
+        got += more;
+        if (headEnd == std::string::npos && (headEnd = got.find("\r\n\r\n")) != std::string::npos) {
+            r.head = got.substr(0, headEnd + 2);
+            const std::string cl = r.Header("Content-Length");
+            length = cl.empty() ? -1 : std::atol(cl.c_str());
+        }
+    }
+    if (headEnd == std::string::npos) return r;
+    if (got.rfind("HTTP/1.", 0) == 0 && got.size() > 12) r.status = std::atoi(got.c_str() + 9);
+    r.body = got.substr(headEnd + 4);
+    if (waitForClose && !r.closed) r.closed = ClosedWithin(fd, kClientLimitMs);
+    return r;
+}
+
+// One request on a connection of its own, as the game makes it.
+inline HttpReply Exchange(int port, const std::string& request, const std::string& from = "127.0.0.1") {
+    const int fd = ConnectFrom(port, from);
+    if (fd < 0) return HttpReply();
+    SendAll(fd, request);
+    HttpReply r = ReadReply(fd);
+    close(fd);
+    return r;
+}
+
+inline std::string GetRequest(const std::string& target) {
+    return "GET " + target + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
+}
+
+inline HttpReply Get(int port, const std::string& target, const std::string& from = "127.0.0.1") {
+    return Exchange(port, GetRequest(target), from);
 }
 
 // A fresh SQLite store ("scores.db") in a private folder for each test.

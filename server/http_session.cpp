@@ -1,0 +1,251 @@
+// A connection's life: the request is read in pieces and parsed as it comes,
+// all under one deadline that a trickling client cannot stretch; the answer is
+// written under its own; nothing is kept once the connection ends. Every
+// request that was started gets one log line with the client's address.
+
+#include "http_session.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/write.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "scores_limits.h"
+
+namespace zscores {
+
+namespace beast = boost::beast;
+namespace http = boost::beast::http;
+using tcp = boost::asio::ip::tcp;
+
+namespace {
+
+constexpr size_t kReadChunk = 4096;  // bytes asked of the socket at a time
+constexpr const char* kTextPlain = "text/plain";
+
+std::string WithSize(const char* format, size_t size) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, format, size);
+    return buf;
+}
+
+}  // namespace
+
+bool MayStartRequest(std::string_view b) {
+    const auto at = [&b](size_t i) { return static_cast<unsigned char>(b[i]); };
+    size_t i = 0;
+    while (i < b.size() && at(i) >= 'A' && at(i) <= 'Z') ++i;
+    if (i > kRequestLineMethodMax) return false;
+    if (i == b.size()) return true;
+    if (i == 0 || at(i) != ' ') return false;
+    const size_t target = ++i;
+    while (i < b.size() && at(i) > 32 && at(i) < 127) ++i;
+    if (i == b.size()) return true;
+    if (i == target || at(i) != ' ') return false;
+    ++i;
+    static const char kVersion[] = "HTTP/1.";
+    for (size_t k = 0; kVersion[k] != 0; ++k, ++i) {
+        if (i == b.size()) return true;
+        if (at(i) != static_cast<unsigned char>(kVersion[k])) return false;
+    }
+    if (i == b.size()) return true;
+    if (at(i) < '0' || at(i) > '9') return false;
+    if (++i == b.size()) return true;
+    if (at(i) == '\r' && ++i == b.size()) return true;
+    return at(i) == '\n';
+}
+
+HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler)
+    : stream_(std::move(socket)), slot_(std::move(slot)), handler_(handler),
+      buffer_(kHeadMax + kBodyMax + kReadChunk) {
+    info_.address = slot_->address();
+}
+
+void HttpSession::Start() {
+    stream_.expires_after(std::chrono::seconds(kRequestDeadlineSec));
+    BeginRequest();
+}
+
+void HttpSession::BeginRequest() {
+    parser_.emplace();
+    parser_->header_limit(static_cast<std::uint32_t>(kHeadMax));
+    parser_->body_limit(kBodyMax);
+    parser_->eager(true);
+    info_.method = "-";
+    info_.target = "-";
+    lineChecked_ = false;
+    headSeen_ = 0;
+    if (buffer_.size() > 0) Parse();
+    else ReadSome();
+}
+
+void HttpSession::ReadSome() {
+    const size_t room = buffer_.max_size() - buffer_.size();
+    if (room == 0) {
+        GiveUp(431, WithSize("request head larger than %zu bytes", kHeadMax));
+        return;
+    }
+    stream_.async_read_some(buffer_.prepare(room < kReadChunk ? room : kReadChunk),
+                            [self = shared_from_this()](const beast::error_code& ec, size_t bytes) {
+                                self->OnRead(ec, bytes);
+                            });
+}
+
+void HttpSession::OnRead(const beast::error_code& ec, size_t bytes) {
+    if (ec) {
+        // A kept connection that goes quiet or away asked nothing more; the
+        // stream has closed the socket itself on a timeout.
+        if (waitingForNext_) return;
+        const bool started = buffer_.size() > 0 || parser_->got_some();
+        if (ec == beast::error::timeout)
+            handler_.Log(info_, 408,
+                         WithSize("request not complete within %zu s", static_cast<size_t>(kRequestDeadlineSec)));
+        else if (started)
+            handler_.Log(info_, 400, "connection closed before the request was complete");
+        return;
+    }
+    buffer_.commit(bytes);
+    if (waitingForNext_) {
+        waitingForNext_ = false;
+        stream_.expires_after(std::chrono::seconds(kRequestDeadlineSec));
+        BeginRequest();
+        return;
+    }
+    Parse();
+}
+
+void HttpSession::Parse() {
+    for (;;) {
+        if (parser_->is_done()) {
+            Dispatch();
+            return;
+        }
+        // The request line is checked as it comes, until it is whole (the
+        // parser may take it out of the buffer after that).
+        if (!lineChecked_) {
+            const auto data = buffer_.data();
+            const std::string_view seen(static_cast<const char*>(data.data()), data.size());
+            if (!MayStartRequest(seen)) {
+                GiveUp(400, "not an HTTP request line");
+                return;
+            }
+            lineChecked_ = seen.find('\n') != std::string_view::npos;
+        }
+        // The head is offered only up to its limit, counted over every
+        // piece the parser has taken, so no arrangement of it gets past.
+        const bool inHead = !parser_->is_header_done();
+        const auto data = buffer_.data();
+        const size_t offer = inHead ? std::min(data.size(), kHeadMax - headSeen_) : data.size();
+        beast::error_code ec;
+        const size_t used = parser_->put(boost::asio::const_buffer(data.data(), offer), ec);
+        buffer_.consume(used);
+        if (inHead) headSeen_ += used;
+        const bool headFull = !parser_->is_header_done() && headSeen_ + buffer_.size() >= kHeadMax;
+        if ((ec == http::error::need_more && headFull) || ec == http::error::header_limit) {
+            if (lineChecked_) GiveUp(431, WithSize("request head larger than %zu bytes", kHeadMax));
+            else GiveUp(414, WithSize("request line longer than %zu bytes", kHeadMax));
+            return;
+        }
+        if (ec == http::error::need_more) {
+            if (used == 0 || buffer_.size() == 0) {
+                ReadSome();
+                return;
+            }
+            continue;
+        }
+        if (ec == http::error::body_limit) {
+            GiveUp(413, WithSize("request body larger than %zu bytes", kBodyMax));
+            return;
+        }
+        if (ec) {
+            GiveUp(400, "malformed request (" + ec.message() + ")");
+            return;
+        }
+        if (used == 0 && !parser_->is_done()) {
+            ReadSome();
+            return;
+        }
+    }
+}
+
+void HttpSession::Dispatch() {
+    const auto& req = parser_->get();
+    info_.method = std::string(req.method_string());
+    info_.target = std::string(req.target());
+    const bool keepAlive = req.keep_alive();
+    auto self = shared_from_this();
+    handler_.Serve(info_, [self, keepAlive](HttpAnswer answer) {
+        boost::asio::post(self->stream_.get_executor(), [self, keepAlive, answer = std::move(answer)]() mutable {
+            self->Answer(std::move(answer), keepAlive);
+        });
+    });
+}
+
+void HttpSession::GiveUp(int status, const std::string& note) {
+    if (parser_ && parser_->is_header_done()) {
+        info_.method = std::string(parser_->get().method_string());
+        info_.target = std::string(parser_->get().target());
+    }
+    Answer(Refusal(status, note), false);
+}
+
+void HttpSession::Answer(HttpAnswer answer, bool keepAlive) {
+    // Refusals close: a client that sent something wrong starts over, under
+    // the connection caps again.
+    const bool keep = keepAlive && answer.status == 200 && ++served_ < kKeepAliveMax;
+    response_.emplace();
+    response_->version(11);
+    response_->result(static_cast<unsigned>(answer.status));
+    response_->set(http::field::content_type, kTextPlain);
+    if (!answer.retryAfter.empty()) response_->set(http::field::retry_after, answer.retryAfter);
+    response_->body() = std::move(answer.body);
+    response_->keep_alive(keep);
+    response_->prepare_payload();
+    stream_.expires_after(std::chrono::seconds(kWriteTimeoutSec));
+    http::async_write(stream_, *response_,
+                      [self = shared_from_this(), keep, status = answer.status, note = std::move(answer.note)](
+                          const beast::error_code& ec, size_t) {
+                          self->handler_.Log(self->info_, status, note);
+                          if (ec || !keep) self->Close();
+                          else self->WaitForNext();
+                      });
+}
+
+void HttpSession::WaitForNext() {
+    if (buffer_.size() > 0) {  // the next request came with the last one
+        stream_.expires_after(std::chrono::seconds(kRequestDeadlineSec));
+        BeginRequest();
+        return;
+    }
+    waitingForNext_ = true;
+    stream_.expires_after(std::chrono::seconds(kKeepAliveIdleSec));
+    ReadSome();
+}
+
+// Closing with unread bytes would reset the connection and could wipe the
+// answer from the client's side before it is read, so the rest of what it
+// sends is read and dropped for a short, bounded while; closing our side
+// first tells the client the answer is whole.
+void HttpSession::Close() {
+    beast::error_code ec;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
+    if (ec) return;
+    buffer_.clear();
+    stream_.expires_after(std::chrono::milliseconds(kLingerMs));
+    Linger();
+}
+
+void HttpSession::Linger() {
+    stream_.async_read_some(buffer_.prepare(kReadChunk), [self = shared_from_this()](const beast::error_code& ec,
+                                                                                       size_t bytes) {
+        self->lingered_ += bytes;
+        self->buffer_.clear();
+        if (!ec && self->lingered_ < kLingerBytesMax) self->Linger();
+    });
+}
+
+}  // namespace zscores
