@@ -1,7 +1,9 @@
 // Music streaming: one WAV or Ogg Vorbis piece at a time (Ogg decoded by
 // libvorbisfile), fed through the four rotating buffers queued on source 31,
 // at most one block per frame. A damaged file is refused with a log line;
-// nothing here may read a closed or null stream handle, or block the frame.
+// nothing here may read a closed or null stream handle, or block the frame:
+// every decoder step reads the file through calls that are counted and
+// bounded to the file, whatever the file system lets a seek do.
 
 #include <AL/al.h>
 
@@ -10,6 +12,7 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -19,12 +22,56 @@
 int MusicBufferTick = 0;
 int MusicBufferStats[kuvo::kMusicStats];
 FILE* MusicFile = nullptr;
-OggVorbis_File* OggFile = nullptr;
+KuvoOggStream* OggFile = nullptr;
 long MusicFileBegin = 0;
 long MusicFileEnd = 0;
 // One block, decoded or read; a fixed array so that no frame allocates.
 short MusicStreamBlock[kuvo::kOggBlockValues];
 static_assert(sizeof MusicStreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
+
+// The decoder's calls on the music file. Each takes one call of the step's
+// budget; once none is left every call fails (a read as an error, not as
+// the end of the file), so the decoder gives up with an error.
+namespace {
+bool TakeCall(KuvoMusicSource* source) {
+    if (source->callsLeft > 0) {
+        --source->callsLeft;
+        return true;
+    }
+    source->spent = true;
+    errno = EIO;
+    return false;
+}
+}  // namespace
+
+size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source) {
+    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
+    return TakeCall(s) ? std::fread(into, size, count, s->file) : 0;
+}
+
+// Only offsets inside the file, its end included: the file systems differ on
+// a seek far past the end (ext4 refuses one near 2^63, tmpfs takes it), and a
+// decoder searching out there would never come back.
+int KuvoMusicSeek(void* source, int64_t offset, int whence) {
+    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
+    if (!TakeCall(s)) return -1;
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_END ? s->length : whence == SEEK_CUR ? std::ftell(s->file) : -1;
+    if (base < 0 || offset < -base || offset > s->length - base) return -1;
+    return std::fseek(s->file, long(base + offset), SEEK_SET) == 0 ? 0 : -1;
+}
+
+long KuvoMusicTell(void* source) {
+    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
+    return TakeCall(s) ? std::ftell(s->file) : -1;
+}
+
+// An Ogg piece's decoder and the file it reads, kept together: a piece
+// being opened has its own budget, never the running piece's.
+struct KuvoOggStream {
+    OggVorbis_File decoder;
+    KuvoMusicSource source;
+    long passValues;  // values decoded since the piece's start or its last return there
+};
 
 namespace {
 
@@ -50,48 +97,60 @@ void DetachMusicBuffers() {
 // The decoder reads the music file through these. With no close callback the
 // file stays ours: it is closed with the stream, or at once when the decoder
 // refuses it.
-size_t ReadMusicFile(void* into, size_t size, size_t count, void* file) {
-    return std::fread(into, size, count, static_cast<FILE*>(file));
+const ov_callbacks kMusicFileCalls = {KuvoMusicRead, KuvoMusicSeek, nullptr, KuvoMusicTell};
+
+// Opens a decoder step: the calls it may make start afresh.
+OggVorbis_File* Step(KuvoOggStream* ogg) {
+    ogg->source.callsLeft = kuvo::kOggCallsPerStep;
+    ogg->source.spent = false;
+    return &ogg->decoder;
 }
-int SeekMusicFile(void* file, ogg_int64_t offset, int whence) {
-    return std::fseek(static_cast<FILE*>(file), static_cast<long>(offset), whence);
+
+// Back to the piece's first sample by its byte offset. A search by sample
+// number would bisect the file, and a damaged file can send the bisection
+// far past its end; the first page needs no search.
+bool RewindOgg(KuvoOggStream* ogg) {
+    ogg->passValues = 0;
+    return ov_raw_seek(Step(ogg), 0) == 0 && !ogg->source.spent;
 }
-long TellMusicFile(void* file) { return std::ftell(static_cast<FILE*>(file)); }
-const ov_callbacks kMusicFileCalls = {ReadMusicFile, SeekMusicFile, nullptr, TellMusicFile};
+
+void DeleteOgg(KuvoOggStream* ogg) {
+    ov_clear(&ogg->decoder);
+    delete ogg;
+}
 
 // 16-bit values in the byte order OpenAL takes them.
 constexpr int kHostBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
 constexpr int kOggValueBytes = static_cast<int>(sizeof MusicStreamBlock[0]);
 
 // Opens the decoder on an open file, at the piece's first sample; null when it
-// refuses the stream, or the stream's first link gives no layout a buffer
-// could take (a rate past int).
-OggVorbis_File* OpenOgg(FILE* f) {
-    OggVorbis_File* decoder = new (std::nothrow) OggVorbis_File;
-    if (!decoder) return nullptr;
+// refuses the stream, runs out of calls, or the stream's first link gives no
+// layout a buffer could take (a rate past int).
+KuvoOggStream* OpenOgg(FILE* f) {
+    KuvoOggStream* ogg = new (std::nothrow) KuvoOggStream();
+    if (!ogg) return nullptr;
+    ogg->source.file = f;
+    ogg->source.length = KuvoFileLength(f);
     // A refused open has already released all the decoder took.
-    if (ov_open_callbacks(f, decoder, nullptr, 0, kMusicFileCalls) != 0) {
-        delete decoder;
+    if (ov_open_callbacks(&ogg->source, Step(ogg), nullptr, 0, kMusicFileCalls) != 0) {
+        delete ogg;
         return nullptr;
     }
     // Having read a chained file through to find its links, the decoder
     // stands at its last link; the piece starts at the first.
-    const bool chained = ov_streams(decoder) > 1;
-    const vorbis_info* info = ov_info(decoder, 0);
-    if ((chained && ov_pcm_seek(decoder, 0) != 0) || !info || info->channels < 1 || info->rate < 1 ||
-        info->rate > INT_MAX) {
-        ov_clear(decoder);
-        delete decoder;
+    const bool opened = !ogg->source.spent;
+    const bool chained = ov_streams(&ogg->decoder) > 1;
+    const vorbis_info* info = ov_info(&ogg->decoder, 0);
+    if (!opened || !info || info->channels < 1 || info->rate < 1 || info->rate > INT_MAX ||
+        (chained && !RewindOgg(ogg))) {
+        DeleteOgg(ogg);
         return nullptr;
     }
-    return decoder;
+    return ogg;
 }
 
 void CloseStream() {
-    if (OggFile) {
-        ov_clear(OggFile);
-        delete OggFile;
-    }
+    if (OggFile) DeleteOgg(OggFile);
     OggFile = nullptr;
     if (MusicFile) std::fclose(MusicFile);
     MusicFile = nullptr;
@@ -149,16 +208,18 @@ bool ReadOggBlock(int* bytes, bool* end) {
     const int frameBytes = channels * kOggValueBytes;
     const int capacity = kuvo::kOggBlockValues * kOggValueBytes;
     char* out = reinterpret_cast<char*>(MusicStreamBlock);
+    OggVorbis_File* decoder = Step(OggFile);
     int filled = 0;
     for (int call = 0; channels > 0 && capacity - filled >= frameBytes && call < kuvo::kOggReadsPerBlock; ++call) {
         int link = 0;
-        const long got = ov_read(OggFile, out + filled, capacity - filled, kHostBigEndian, kOggValueBytes, 1, &link);
+        const long got = ov_read(decoder, out + filled, capacity - filled, kHostBigEndian, kOggValueBytes, 1, &link);
         if (got == OV_HOLE) continue;
         if (got <= 0 || got > capacity - filled) break;
-        const vorbis_info* info = ov_info(OggFile, link);
+        const vorbis_info* info = ov_info(decoder, link);
         if (!info || info->channels != channels || info->rate != MusicBufferStats[4]) break;
         filled += int(got);
     }
+    OggFile->passValues += filled / kOggValueBytes;
     *bytes = filled;
     *end = filled < 1;
     return true;
@@ -202,13 +263,21 @@ void RefillStep(int kind) {
             ASys.Debuglog(line);
         }
     }
-    if (end) {
-        if (ASys.MusicRepeat == 1) {
-            if (kind == kWavStream)
-                std::fseek(MusicFile, MusicFileBegin, SEEK_SET);
-            else if (ov_pcm_seek(OggFile, 0) != 0)
-                ASys.MusicMode = 0;  // a piece that cannot go back to its start ends
-        } else {
+    if (kind == kOggStream && OggFile->source.spent) {
+        // The decoder would have read on and on: the piece ends here, with
+        // what it gave so far queued.
+        ASys.Debuglog("Error Reading Ogg");
+        ASys.MusicMode = 0;
+    } else if (end) {
+        if (ASys.MusicRepeat != 1) {
+            ASys.MusicMode = 0;
+        } else if (kind == kWavStream) {
+            std::fseek(MusicFile, MusicFileBegin, SEEK_SET);
+        } else if (OggFile->passValues < 1 || !RewindOgg(OggFile)) {
+            // A piece that gave nothing from its start would decode the
+            // whole file at every frame and never sound; one that cannot go
+            // back to its start has nowhere to go.
+            ASys.Debuglog("Error Reading Ogg");
             ASys.MusicMode = 0;
         }
     }
@@ -271,16 +340,16 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     MusicRepeat = repeat;
 
     FILE* f = path ? std::fopen(path, "rb") : nullptr;
-    OggVorbis_File* decoder = f ? OpenOgg(f) : nullptr;
-    if (!decoder) {
+    KuvoOggStream* ogg = f ? OpenOgg(f) : nullptr;
+    if (!ogg) {
         if (f) std::fclose(f);
         Debuglog("Error Opening Ogg");
         return;
     }
     CloseStream();
     MusicFile = f;
-    OggFile = decoder;
-    const vorbis_info* info = ov_info(decoder, 0);
+    OggFile = ogg;
+    const vorbis_info* info = ov_info(&ogg->decoder, 0);
     MusicBufferStats[1] = info->channels == 1 ? AL_FORMAT_MONO16 : info->channels == 2 ? AL_FORMAT_STEREO16 : 0;
     MusicBufferStats[5] = info->channels;
     MusicBufferStats[4] = int(info->rate);

@@ -3,6 +3,7 @@
 // handles and the input seam. The engine and the game never include this.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -115,14 +116,28 @@ extern void* ALdev;
 extern void* ALctx;
 
 // ---- music stream (music.cpp)
-struct OggVorbis_File;
+struct KuvoOggStream;             // an Ogg decoder and the source it reads
 extern int MusicBufferTick;       // -3 at each start, +1 per queued block
 extern int MusicBufferStats[kuvo::kMusicStats];  // [1] AL format, [4] rate, [5] channels
 extern FILE* MusicFile;           // the running piece's file, null when none
-extern OggVorbis_File* OggFile;   // its Ogg decoder, null for a WAV piece or none
+extern KuvoOggStream* OggFile;    // its Ogg decoder, null for a WAV piece or none
 extern long MusicFileBegin;       // first sample byte of a WAV piece's "data" chunk
 extern long MusicFileEnd;         // one past the last byte of that chunk
 extern short MusicStreamBlock[kuvo::kOggBlockValues];  // the block the last refill step read or decoded
+
+// The music file as the Ogg decoder reads it, through the three calls below
+// (its read, seek and tell callbacks). Seeks stay inside the file, and each
+// decoder step (the open, one block, the return to the start) may make at
+// most kOggCallsPerStep calls; past that every call fails and `spent` is set.
+struct KuvoMusicSource {
+    FILE* file;
+    long length;    // bytes of the file when it was opened
+    int callsLeft;  // calls the current step may still make
+    bool spent;     // a call of this step was refused for want of budget
+};
+size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source);
+int KuvoMusicSeek(void* source, int64_t offset, int whence);  // 0, or -1 when refused
+long KuvoMusicTell(void* source);
 
 // ---- WAV reading shared by effects and music (sfx.cpp)
 struct KuvoWavFormat {
