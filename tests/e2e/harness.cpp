@@ -216,9 +216,10 @@ bool ReadWaveSamples(const std::string& path, std::vector<short>* samples, int* 
     return false;
 }
 
-GameProcess::GameProcess() {
-    const char* base = std::getenv("ZINDLE_TEST_TMP");
-    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/e2e-XXXXXX";
+GameProcess::GameProcess(const std::string& base) {
+    const char* tmp = std::getenv("ZINDLE_TEST_TMP");
+    const std::string parent = !base.empty() ? base : tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp";
+    std::string pattern = parent + "/e2e-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
@@ -243,7 +244,7 @@ bool GameProcess::Start(const LaunchOptions& options) {
     std::string program = dir_ + "/zindle-flaps";
     fs::create_symlink(ZINDLE_BINARY, program, ec);
     if (ec) return false;
-    if (!MakeDataFolder()) return false;
+    if (!MakeDataFolder(options)) return false;
 
     std::string conf = dir_ + "/alsoft.conf";
     if (options.OwnWaveWriter) {
@@ -275,7 +276,7 @@ bool GameProcess::Start(const LaunchOptions& options) {
     return true;
 }
 
-bool GameProcess::MakeDataFolder() {
+bool GameProcess::MakeDataFolder(const LaunchOptions& options) {
     // A folder of links rather than one link to the built folder, so a run
     // can add files without touching the build.
     const fs::path from = fs::path(ZINDLE_BUILD_DIR) / "Data";
@@ -294,6 +295,11 @@ bool GameProcess::MakeDataFolder() {
         if (ec) return false;
     }
     if (ec) return false;
+    for (const auto& copy : options.DataCopies) {
+        const fs::path target = to / std::to_string(kGameNumber) / copy.first;
+        fs::remove(target, ec);
+        if (ec || !fs::copy_file(copy.second, target, ec) || ec) return false;
+    }
     return true;
 }
 

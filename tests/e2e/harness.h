@@ -57,6 +57,9 @@ struct LaunchOptions {
     bool OwnWaveWriter = true;
     // Extra environment for the game, as name and value.
     std::vector<std::pair<std::string, std::string>> Env;
+    // Files copied into the run's data folder in place of the links to the
+    // built ones, as the name below Data/559 and the file to copy.
+    std::vector<std::pair<std::string, std::string>> DataCopies;
 };
 
 // A screenshot the game saved, copied out of its program directory.
@@ -67,7 +70,9 @@ struct Shot {
 
 class GameProcess {
 public:
-    GameProcess();
+    // The program directory is made below `base` ($ZINDLE_TEST_TMP or /tmp
+    // when empty).
+    explicit GameProcess(const std::string& base = std::string());
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -145,7 +150,7 @@ public:
 private:
     void Kill();
     void ReleaseAll();
-    bool MakeDataFolder();
+    bool MakeDataFolder(const LaunchOptions& options);
     // Waits until no new frame has been saved for a while; returns the last
     // saved path and the time it was seen.
     Shot SettleSaves(int before);
