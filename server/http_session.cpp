@@ -5,6 +5,7 @@
 
 #include "http_session.h"
 
+#include <boost/asio/ip/address_v6.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http/error.hpp>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 #include "scores_limits.h"
 
@@ -31,6 +33,16 @@ std::string WithSize(const char* format, size_t size) {
     char buf[96];
     std::snprintf(buf, sizeof buf, format, size);
     return buf;
+}
+
+// Why a request's Host fields are refused (RFC 9112 section 3.2), or null.
+// Only HTTP/1.1 must send one; any version may not send two or a bad one.
+const char* HostProblem(const http::request<http::string_body>& req) {
+    const auto hosts = req.equal_range(http::field::host);
+    if (hosts.first == hosts.second) return req.version() >= 11 ? "HTTP/1.1 request without a Host header" : nullptr;
+    if (std::next(hosts.first) != hosts.second) return "more than one Host header";
+    const auto value = hosts.first->value();
+    return IsValidHost(std::string_view(value.data(), value.size())) ? nullptr : "invalid Host header";
 }
 
 }  // namespace
@@ -57,6 +69,40 @@ bool MayStartRequest(std::string_view b) {
     if (++i == b.size()) return true;
     if (at(i) == '\r' && ++i == b.size()) return true;
     return at(i) == '\n';
+}
+
+bool IsValidHost(std::string_view v) {
+    if (v.empty() || v.size() > kHostMax) return false;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t end = 0;  // just past the host part
+    if (v[0] == '[') {
+        end = v.find(']');
+        if (end == std::string_view::npos) return false;
+        const std::string_view inside = v.substr(1, end - 1);
+        // Hex digits, colons and dots only, so no zone ("%eth0") is looked up.
+        for (char c : inside)
+            if (!isDigit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != ':' && c != '.') return false;
+        boost::system::error_code ec;
+        boost::asio::ip::make_address_v6(std::string(inside), ec);
+        if (ec) return false;
+        ++end;
+    } else {
+        for (; end < v.size() && v[end] != ':'; ++end) {
+            const char c = v[end];
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            if (!letter && !isDigit(c) && c != '-' && c != '.' && c != '_' && c != '~') return false;
+        }
+        if (end == 0) return false;
+    }
+    if (end == v.size()) return true;
+    const std::string_view port = v.substr(end + 1);
+    if (v[end] != ':' || port.empty() || port.size() > 5) return false;
+    long number = 0;
+    for (char c : port) {
+        if (!isDigit(c)) return false;
+        number = number * 10 + (c - '0');
+    }
+    return number <= 65535;
 }
 
 HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler)
@@ -176,6 +222,10 @@ void HttpSession::Dispatch() {
     const auto& req = parser_->get();
     info_.method = std::string(req.method_string());
     info_.target = std::string(req.target());
+    if (const char* problem = HostProblem(req)) {
+        GiveUp(400, problem);
+        return;
+    }
     const bool keepAlive = req.keep_alive();
     auto self = shared_from_this();
     handler_.Serve(info_, [self, keepAlive](HttpAnswer answer) {

@@ -39,6 +39,12 @@ private:
 // instead of being waited on until the deadline.
 bool MayStartRequest(std::string_view bytes);
 
+// True for a Host value this server takes: a name of letters, digits and
+// "-._~" (which covers IPv4) or a bracketed IPv6 address, then an optional
+// ":port". Empty is refused: the game's requests are all origin-form, whose
+// target is an http URI, and an http URI with an empty host is invalid.
+bool IsValidHost(std::string_view value);
+
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
 public:
     HttpSession(boost::asio::ip::tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler);

@@ -2,7 +2,7 @@
 // loopback port: one deadline for a whole request that trickling cannot
 // stretch, other addresses served while one holds connections open, the
 // per-address cap, kept connections closed when idle; and the pieces behind
-// them (the request-line check, the connection counter) on their own.
+// them (the request-line and Host checks, the connection counter) on their own.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -190,6 +190,49 @@ TEST(ServerRequestLine, RefusesWhatCanNeverBecomeARequestLine) {
         {std::string("\0GET", 4), false},
     };
     for (const Case& c : cases) EXPECT_EQ(zscores::MayStartRequest(c.bytes), c.may) << c.bytes;
+}
+
+TEST(ServerRequestLine, HostValues) {
+    struct Case {
+        std::string value;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"localhost", true},
+        {"localhost:8559", true},
+        {"scores.example.org", true},
+        {"my-host_1~.", true},
+        {"127.0.0.1:80", true},
+        {"[::1]", true},
+        {"[2001:db8::1]:8559", true},
+        {"[::ffff:192.0.2.1]", true},
+        {"localhost:65535", true},
+        {std::string(zscores::kHostMax, 'a'), true},
+        {std::string(zscores::kHostMax + 1, 'a'), false},
+        {"", false},
+        {":8559", false},
+        {"localhost:", false},
+        {"localhost:65536", false},
+        {"localhost:123456", false},
+        {"localhost:80a", false},
+        {"localhost:80:80", false},
+        {"local host", false},
+        {"local\thost", false},
+        {"local\x01host", false},
+        {"host\xc3\xa9", false},
+        {"user@host", false},
+        {"host/path", false},
+        {"host%41", false},
+        {"[::1", false},
+        {"[]", false},
+        {"[::1]x", false},
+        {"[::1]:", false},
+        {"[fe80::1%eth0]", false},
+        {"[1.2.3.4]", false},
+        {"[:::]", false},
+        {"::1", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(zscores::IsValidHost(c.value), c.valid) << c.value;
 }
 
 TEST(ServerConnectionCounter, CapsPerAddressAndInAll) {
