@@ -255,6 +255,9 @@ void HttpSession::Answer(HttpAnswer answer, bool keepAlive) {
     response_->body() = std::move(answer.body);
     response_->keep_alive(keep);
     response_->prepare_payload();
+    // An answer to HEAD is the head a GET would get, Content-Length
+    // included, and no body (RFC 9110 section 9.3.2).
+    if (info_.method == "HEAD") response_->body().clear();
     stream_.expires_after(std::chrono::seconds(kWriteTimeoutSec));
     http::async_write(stream_, *response_,
                       [self = shared_from_this(), keep, status = answer.status, note = std::move(answer.note)](

@@ -189,6 +189,8 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         {"two Host lines in HTTP/1.0", "GET " + target + " HTTP/1.0\r\nHost: a\r\nHost: b\r\n\r\n", 400},
         {"Host with a space", "GET " + target + " HTTP/1.1\r\nHost: local host\r\n\r\n", 400},
         {"empty Host", "GET " + target + " HTTP/1.1\r\nHost: \r\n\r\n", 400},
+        {"HEAD, answered without a body", "HEAD " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n", 405},
+        {"HEAD of another page", "HEAD /index.php HTTP/1.1\r\nHost: localhost\r\n\r\n", 404},
     };
     for (const Case& c : cases) {
         const servertest::HttpReply r = servertest::Exchange(server.port(), c.request);
@@ -196,6 +198,9 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         EXPECT_TRUE(r.closed) << c.what;
         EXPECT_EQ(r.body.find("Data-]"), std::string::npos) << c.what;
         EXPECT_EQ(Digest(path_), before) << c.what;
+        if (c.request.rfind("HEAD ", 0) == 0) {
+            EXPECT_EQ(r.body, "") << c.what;
+        }
     }
 }
 
