@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <vector>
 
 #include "scores_limits.h"
 
@@ -105,8 +106,9 @@ bool IsValidHost(std::string_view v) {
     return number <= 65535;
 }
 
-HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler)
-    : stream_(std::move(socket)), slot_(std::move(slot)), handler_(handler),
+HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler,
+                         const TrustedProxies& proxies)
+    : stream_(std::move(socket)), slot_(std::move(slot)), handler_(handler), proxies_(proxies),
       buffer_(kHeadMax + kBodyMax + kReadChunk) {
     info_.address = slot_->address();
 }
@@ -121,6 +123,8 @@ void HttpSession::BeginRequest() {
     parser_->header_limit(static_cast<std::uint32_t>(kHeadMax));
     parser_->body_limit(kBodyMax);
     parser_->eager(true);
+    // A proxy's kept connection carries one client's request, then another's.
+    info_.address = slot_->address();
     info_.method = "-";
     info_.target = "-";
     lineChecked_ = false;
@@ -218,12 +222,24 @@ void HttpSession::Parse() {
     }
 }
 
-void HttpSession::Dispatch() {
+// What the service and the log are told of a request once its head is in:
+// from a trusted proxy, the client's address is the one it forwards.
+void HttpSession::TakeHead() {
     const auto& req = parser_->get();
     info_.method = std::string(req.method_string());
     info_.target = std::string(req.target());
+    if (!proxies_.Contains(slot_->address())) return;
+    std::vector<std::string_view> forwarded;
+    for (auto range = req.equal_range("X-Forwarded-For"); range.first != range.second; ++range.first)
+        forwarded.emplace_back(range.first->value().data(), range.first->value().size());
+    info_.address = proxies_.ClientOf(slot_->address(), forwarded);
+}
+
+void HttpSession::Dispatch() {
+    TakeHead();
+    const auto& req = parser_->get();
     if (const char* problem = HostProblem(req)) {
-        GiveUp(400, problem);
+        Answer(Refusal(400, problem), false);
         return;
     }
     const bool keepAlive = req.keep_alive();
@@ -236,10 +252,7 @@ void HttpSession::Dispatch() {
 }
 
 void HttpSession::GiveUp(int status, const std::string& note) {
-    if (parser_ && parser_->is_header_done()) {
-        info_.method = std::string(parser_->get().method_string());
-        info_.target = std::string(parser_->get().target());
-    }
+    if (parser_ && parser_->is_header_done()) TakeHead();
     Answer(Refusal(status, note), false);
 }
 

@@ -21,6 +21,7 @@ namespace {
 using servertest::GamePayload;
 using servertest::GameSide;
 using servertest::TargetOf;
+using servertest::WaitForLines;
 
 // The game's fetch: the request in one send, then each block received is
 // searched alone for the tags, keeping bytes 32..127, CR and LF. The game
@@ -85,13 +86,6 @@ std::string Digest(const std::string& path) {
     }
     sqlite3_close(db);
     return out;
-}
-
-// The logger runs just after the answer is written; wait (boundedly) for it.
-std::vector<std::string> WaitForLines(servertest::RunningServer& server, size_t count) {
-    for (int i = 0; i < 500 && server.lines().size() < count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return server.lines();
 }
 
 class ServerHttp : public servertest::StoreTest {};
