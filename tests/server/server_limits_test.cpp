@@ -190,6 +190,7 @@ TEST(ServerRequestLine, HostValues) {
         {"[2001:db8::1]:8559", true},
         {"[::ffff:192.0.2.1]", true},
         {"localhost:65535", true},
+        {std::string(253, 'a') + ":65535", true},  // the longest the game sends
         {std::string(zscores::kHostMax, 'a'), true},
         {std::string(zscores::kHostMax + 1, 'a'), false},
         {"", false},
