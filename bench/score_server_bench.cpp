@@ -1,7 +1,8 @@
 // score_server_bench: the score server in process on an ephemeral loopback
 // port over a fresh SQLite file, each valid request made and sent as the game
 // sends it (one connection, Connection: close, a stored write every time):
-// requests/s and latency with 1, 4 and 16 clients, then the same while 64
+// requests/s and latency with 1, 4 and 16 clients and with 4 connections of a
+// trusted proxy forwarding each player's address, then the same while 64
 // slow connections trickle a byte a second, then while 8 clients flood it with
 // malformed requests (with the resident memory along the way). Prints
 // figures; it is run by hand, never as a test.
@@ -48,7 +49,15 @@ constexpr size_t kFloodPool = 512;          // distinct malformed requests, made
 constexpr size_t kBodyMaxBytes = 2 << 20;   // largest malformed body
 
 // Address groups 127.G.x.y, one per kind of client.
-constexpr int kValidGroup = 1, kSlowGroup = 2, kFloodGroup = 3;
+constexpr int kValidGroup = 1, kSlowGroup = 2, kFloodGroup = 3, kProxyGroup = 4;
+
+// The one address the proxy's connections come from, trusted by the server.
+const uint32_t kProxyAddress = scorebench::LoopbackAddress(kProxyGroup, 0);
+
+std::string AddressText(uint32_t a) {
+    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 255) + "." + std::to_string((a >> 8) & 255) +
+           "." + std::to_string(a & 255);
+}
 
 std::string UserId(int n) {
     std::string id = "B";
@@ -82,6 +91,22 @@ std::vector<std::string> MakeRequests(int count) {
         requests.push_back(GameRequest("/Scores.php?Game=0559&Score=" + Scrambled(payload)));
     }
     return requests;
+}
+
+// The same requests as a proxy passes them on: each with its player's
+// address after one the player claims itself, as nginx appends it.
+std::vector<std::string> ThroughProxy(const std::vector<std::string>& requests) {
+    std::vector<std::string> forwarded;
+    forwarded.reserve(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const int player = static_cast<int>(i) % kPlayers;
+        const std::string header = "\r\nX-Forwarded-For: 192.0.2.1, 10.0." + std::to_string(player / 250) + "." +
+                                   std::to_string(player % 250 + 1);
+        std::string r = requests[i];
+        r.insert(r.find("\r\nConnection: close"), header);
+        forwarded.push_back(std::move(r));
+    }
+    return forwarded;
 }
 
 // One malformed request: its head (or all of it) and how much body follows.
@@ -169,8 +194,9 @@ struct Figures {
 // Valid requests from `clients` clients until `limit` are made, `stop` is
 // set or `seconds` have passed; prints requests/s and latency, failures
 // counted at the time they took.
+// Each client comes from an address of its own, or all from the proxy's.
 Figures RunValid(const char* label, int port, const std::vector<std::string>& requests, int clients, size_t limit,
-              double seconds, const std::atomic<bool>& stop) {
+              double seconds, const std::atomic<bool>& stop, bool fromProxy = false) {
     std::atomic<size_t> next{0};
     std::atomic<int> failures{0};
     std::vector<std::vector<double>> times(static_cast<size_t>(clients));
@@ -179,7 +205,7 @@ Figures RunValid(const char* label, int port, const std::vector<std::string>& re
     std::vector<std::thread> threads;
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
-            const uint32_t from = scorebench::LoopbackAddress(kValidGroup, c);
+            const uint32_t from = fromProxy ? kProxyAddress : scorebench::LoopbackAddress(kValidGroup, c);
             std::string got;
             for (size_t i; !stop && Clock::now() < end && (i = next++) < limit;) {
                 const Clock::time_point start = Clock::now();
@@ -343,6 +369,7 @@ int main(int argc, char** argv) {
         options.port = 0;
         options.ratePerMinute = 0;  // the bench's few addresses send everything
         options.log = [](const std::string&) {};
+        options.trustedProxies.Add(AddressText(kProxyAddress));
         zscores::ScoreServer server(store, options);
         const int port = server.Bind(error);
         if (port < 0) {
@@ -362,6 +389,8 @@ int main(int argc, char** argv) {
                 const Figures f = RunValid(label.c_str(), port, requests, clients, requests.size(), 1e9, never);
                 if (clients == kLoadClients) four = f;
             }
+            RunValid("4 connections of a trusted proxy:", port, ThroughProxy(requests), kLoadClients, requests.size(),
+                     1e9, never, true);
             const Figures slow = RunWithSlowConnections(port, requests);
             std::optional<long> grownKb;
             const Figures flood = RunWithFlood(port, requests, grownKb);

@@ -10,11 +10,11 @@ namespace zscores {
 ConnectionCounter::ConnectionCounter(size_t perAddressMax, size_t totalMax)
     : perAddressMax_(std::max<size_t>(1, perAddressMax)), totalMax_(std::max<size_t>(1, totalMax)) {}
 
-ConnectionCounter::Verdict ConnectionCounter::Admit(const std::string& address) {
+ConnectionCounter::Verdict ConnectionCounter::Admit(const std::string& address, bool perAddressCap) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (open_ >= totalMax_) return Verdict::ServerFull;
     size_t& mine = perAddress_[address];
-    if (mine >= perAddressMax_) return Verdict::AddressFull;
+    if (perAddressCap && mine >= perAddressMax_) return Verdict::AddressFull;
     ++mine;
     ++open_;
     return Verdict::Admitted;

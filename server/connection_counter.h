@@ -17,8 +17,9 @@ public:
     enum class Verdict { Admitted, AddressFull, ServerFull };
 
     // Takes a place for one more connection from `address` when both caps
-    // allow it; every Admitted needs one Release.
-    Verdict Admit(const std::string& address);
+    // allow it (only the total one without `perAddressCap`, for a proxy that
+    // speaks for many clients); every Admitted needs one Release.
+    Verdict Admit(const std::string& address, bool perAddressCap = true);
     void Release(const std::string& address);
 
     size_t Open();

@@ -8,7 +8,6 @@
 
 #include <sys/resource.h>
 
-#include <boost/asio/ip/address.hpp>
 #include <boost/asio/post.hpp>
 
 #include <cerrno>
@@ -56,8 +55,9 @@ std::vector<std::unique_ptr<boost::asio::io_context>> MakeContexts() {
 
 }  // namespace
 
-HttpListener::HttpListener(HttpHandler& handler)
+HttpListener::HttpListener(HttpHandler& handler, const TrustedProxies& proxies)
     : handler_(handler),
+      proxies_(proxies),
       counter_(kConnectionsPerAddressMax, UsableConnections()),
       contexts_(MakeContexts()),
       io_(*contexts_.front()),
@@ -143,10 +143,11 @@ void HttpListener::OnAccept(const boost::system::error_code& ec, tcp::socket soc
     boost::system::error_code peerError;
     const tcp::endpoint peer = socket.remote_endpoint(peerError);
     if (peerError) return;  // gone already
-    boost::asio::ip::address ip = peer.address();
-    if (ip.is_v6() && ip.to_v6().is_v4_mapped()) ip = boost::asio::ip::make_address_v4(boost::asio::ip::v4_mapped, ip.to_v6());
-    std::string address = ip.to_string();
-    switch (counter_.Admit(address)) {
+    const std::string peerText = peer.address().to_string();
+    std::string address = CanonicalAddress(peerText).value_or(peerText);
+    // A proxy keeps a pool of connections for all its clients; the total cap
+    // still holds it.
+    switch (counter_.Admit(address, !proxies_.Contains(address))) {
     case ConnectionCounter::Verdict::AddressFull:
         RefuseAtOnce(socket, address, "too many connections from this address");
         return;
@@ -159,7 +160,7 @@ void HttpListener::OnAccept(const boost::system::error_code& ec, tcp::socket soc
     // The session starts on its own thread, the only one that ever runs it.
     const auto executor = socket.get_executor();
     auto slot = std::make_unique<ConnectionSlot>(counter_, std::move(address));
-    auto session = std::make_shared<HttpSession>(std::move(socket), std::move(slot), handler_);
+    auto session = std::make_shared<HttpSession>(std::move(socket), std::move(slot), handler_, proxies_);
     boost::asio::post(executor, [session] { session->Start(); });
 }
 

@@ -1,6 +1,7 @@
 // The listening side of zindle-scores' HTTP layer on Boost.Asio: binds, accepts
-// on a few threads, refuses at once a connection past the per-address or the
-// total cap, and starts a session for each one it keeps. No request logic.
+// on a few threads, refuses at once a connection past the per-address (never
+// for a trusted proxy) or the total cap, and starts a session for each one it
+// keeps. No request logic.
 #pragma once
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -15,12 +16,14 @@
 
 #include "connection_counter.h"
 #include "http_handler.h"
+#include "trusted_proxies.h"
 
 namespace zscores {
 
 class HttpListener {
 public:
-    explicit HttpListener(HttpHandler& handler);
+    // `proxies` must outlive the listener.
+    HttpListener(HttpHandler& handler, const TrustedProxies& proxies);
     ~HttpListener();
     HttpListener(const HttpListener&) = delete;
     HttpListener& operator=(const HttpListener&) = delete;
@@ -47,6 +50,7 @@ private:
     using Guard = boost::asio::executor_work_guard<Context::executor_type>;
 
     HttpHandler& handler_;
+    const TrustedProxies& proxies_;
     ConnectionCounter counter_;  // before the contexts: it outlives every session
     // One context a thread: a connection lives on one thread alone, so its
     // handlers never need a lock; the first context also accepts.

@@ -5,6 +5,7 @@
 
 #include "http_session.h"
 
+#include <boost/asio/ip/address_v6.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/http/error.hpp>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "scores_limits.h"
 
@@ -31,6 +34,16 @@ std::string WithSize(const char* format, size_t size) {
     char buf[96];
     std::snprintf(buf, sizeof buf, format, size);
     return buf;
+}
+
+// Why a request's Host fields are refused (RFC 9112 section 3.2), or null.
+// Only HTTP/1.1 must send one; any version may not send two or a bad one.
+const char* HostProblem(const http::request<http::string_body>& req) {
+    const auto hosts = req.equal_range(http::field::host);
+    if (hosts.first == hosts.second) return req.version() >= 11 ? "HTTP/1.1 request without a Host header" : nullptr;
+    if (std::next(hosts.first) != hosts.second) return "more than one Host header";
+    const auto value = hosts.first->value();
+    return IsValidHost(std::string_view(value.data(), value.size())) ? nullptr : "invalid Host header";
 }
 
 }  // namespace
@@ -59,8 +72,43 @@ bool MayStartRequest(std::string_view b) {
     return at(i) == '\n';
 }
 
-HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler)
-    : stream_(std::move(socket)), slot_(std::move(slot)), handler_(handler),
+bool IsValidHost(std::string_view v) {
+    if (v.empty() || v.size() > kHostMax) return false;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t end = 0;  // just past the host part
+    if (v[0] == '[') {
+        end = v.find(']');
+        if (end == std::string_view::npos) return false;
+        const std::string_view inside = v.substr(1, end - 1);
+        // Hex digits, colons and dots only, so no zone ("%eth0") is looked up.
+        for (char c : inside)
+            if (!isDigit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != ':' && c != '.') return false;
+        boost::system::error_code ec;
+        boost::asio::ip::make_address_v6(std::string(inside), ec);
+        if (ec) return false;
+        ++end;
+    } else {
+        for (; end < v.size() && v[end] != ':'; ++end) {
+            const char c = v[end];
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            if (!letter && !isDigit(c) && c != '-' && c != '.' && c != '_' && c != '~') return false;
+        }
+        if (end == 0) return false;
+    }
+    if (end == v.size()) return true;
+    const std::string_view port = v.substr(end + 1);
+    if (v[end] != ':' || port.empty() || port.size() > 5) return false;
+    long number = 0;
+    for (char c : port) {
+        if (!isDigit(c)) return false;
+        number = number * 10 + (c - '0');
+    }
+    return number <= 65535;
+}
+
+HttpSession::HttpSession(tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler,
+                         const TrustedProxies& proxies)
+    : stream_(std::move(socket)), slot_(std::move(slot)), handler_(handler), proxies_(proxies),
       buffer_(kHeadMax + kBodyMax + kReadChunk) {
     info_.address = slot_->address();
 }
@@ -75,6 +123,8 @@ void HttpSession::BeginRequest() {
     parser_->header_limit(static_cast<std::uint32_t>(kHeadMax));
     parser_->body_limit(kBodyMax);
     parser_->eager(true);
+    // A proxy's kept connection carries one client's request, then another's.
+    info_.address = slot_->address();
     info_.method = "-";
     info_.target = "-";
     lineChecked_ = false;
@@ -172,10 +222,26 @@ void HttpSession::Parse() {
     }
 }
 
-void HttpSession::Dispatch() {
+// What the service and the log are told of a request once its head is in:
+// from a trusted proxy, the client's address is the one it forwards.
+void HttpSession::TakeHead() {
     const auto& req = parser_->get();
     info_.method = std::string(req.method_string());
     info_.target = std::string(req.target());
+    if (!proxies_.Contains(slot_->address())) return;
+    std::vector<std::string_view> forwarded;
+    for (auto range = req.equal_range("X-Forwarded-For"); range.first != range.second; ++range.first)
+        forwarded.emplace_back(range.first->value().data(), range.first->value().size());
+    info_.address = proxies_.ClientOf(slot_->address(), forwarded);
+}
+
+void HttpSession::Dispatch() {
+    TakeHead();
+    const auto& req = parser_->get();
+    if (const char* problem = HostProblem(req)) {
+        Answer(Refusal(400, problem), false);
+        return;
+    }
     const bool keepAlive = req.keep_alive();
     auto self = shared_from_this();
     handler_.Serve(info_, [self, keepAlive](HttpAnswer answer) {
@@ -186,10 +252,7 @@ void HttpSession::Dispatch() {
 }
 
 void HttpSession::GiveUp(int status, const std::string& note) {
-    if (parser_ && parser_->is_header_done()) {
-        info_.method = std::string(parser_->get().method_string());
-        info_.target = std::string(parser_->get().target());
-    }
+    if (parser_ && parser_->is_header_done()) TakeHead();
     Answer(Refusal(status, note), false);
 }
 
@@ -205,6 +268,9 @@ void HttpSession::Answer(HttpAnswer answer, bool keepAlive) {
     response_->body() = std::move(answer.body);
     response_->keep_alive(keep);
     response_->prepare_payload();
+    // An answer to HEAD is the head a GET would get, Content-Length
+    // included, and no body (RFC 9110 section 9.3.2).
+    if (info_.method == "HEAD") response_->body().clear();
     stream_.expires_after(std::chrono::seconds(kWriteTimeoutSec));
     http::async_write(stream_, *response_,
                       [self = shared_from_this(), keep, status = answer.status, note = std::move(answer.note)](

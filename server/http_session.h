@@ -16,6 +16,7 @@
 
 #include "connection_counter.h"
 #include "http_handler.h"
+#include "trusted_proxies.h"
 
 namespace zscores {
 
@@ -39,9 +40,16 @@ private:
 // instead of being waited on until the deadline.
 bool MayStartRequest(std::string_view bytes);
 
+// True for a Host value this server takes: a name of letters, digits and
+// "-._~" (which covers IPv4) or a bracketed IPv6 address, then an optional
+// ":port". Empty is refused: the game's requests are all origin-form, whose
+// target is an http URI, and an http URI with an empty host is invalid.
+bool IsValidHost(std::string_view value);
+
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
 public:
-    HttpSession(boost::asio::ip::tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler);
+    HttpSession(boost::asio::ip::tcp::socket socket, std::unique_ptr<ConnectionSlot> slot, HttpHandler& handler,
+                const TrustedProxies& proxies);
     void Start();
 
 private:
@@ -49,6 +57,7 @@ private:
     void ReadSome();
     void OnRead(const boost::beast::error_code& ec, size_t bytes);
     void Parse();
+    void TakeHead();
     void Dispatch();
     void GiveUp(int status, const std::string& note);
     void Answer(HttpAnswer answer, bool keepAlive);
@@ -62,6 +71,7 @@ private:
     boost::beast::tcp_stream stream_;
     std::unique_ptr<ConnectionSlot> slot_;
     HttpHandler& handler_;
+    const TrustedProxies& proxies_;
     boost::beast::flat_buffer buffer_;
     std::optional<Parser> parser_;
     std::optional<Response> response_;

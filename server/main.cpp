@@ -18,10 +18,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zindle-scores [--port N] [--db FILE] [--bind ADDRESS]\n"
+    "usage: zindle-scores [--port N] [--db FILE] [--bind ADDRESS] [--trusted-proxy ADDRESS]...\n"
     "  --port N         TCP port, 0 for any free one (default 8559)\n"
     "  --db FILE        SQLite database, created when missing (default zindle-scores.db)\n"
-    "  --bind ADDRESS   address to listen on (default 127.0.0.1, loopback only)\n";
+    "  --bind ADDRESS   address to listen on (default 127.0.0.1, loopback only)\n"
+    "  --trusted-proxy ADDRESS\n"
+    "                   a reverse proxy's IP address, or a comma-separated list; from it\n"
+    "                   the client is the rightmost X-Forwarded-For entry that is not a\n"
+    "                   trusted proxy (may be given more than once; default none)\n";
 
 bool ReadPort(const char* text, int& port) {
     char* end = nullptr;
@@ -49,6 +53,8 @@ int main(int argc, char** argv) {
             database = argv[++i];
         } else if (arg == "--bind" && hasValue && argv[i + 1][0] != '\0') {
             options.bind = argv[++i];
+        } else if (arg == "--trusted-proxy" && hasValue && options.trustedProxies.Add(argv[i + 1])) {
+            ++i;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;

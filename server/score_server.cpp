@@ -63,7 +63,7 @@ ScoreServer::ScoreServer(ScoreStore& store, ServerOptions options)
       options_(std::move(options)),
       limiter_(options_.ratePerMinute, options_.rateBurst, kRateAddressesMax),
       writer_(store_),
-      http_(new HttpListener(*this)) {
+      http_(new HttpListener(*this, options_.trustedProxies)) {
     // Seconds until a spent address has one request again.
     const double perMinute = options_.ratePerMinute > 0 ? options_.ratePerMinute : 1.0;
     retryAfter_ = std::to_string(static_cast<long long>(std::ceil(60.0 / perMinute)));
@@ -155,7 +155,10 @@ std::string ScoreServer::LimitsLine() const {
                   "%d threads, up to %zu scores per commit",
                   kRequestDeadlineSec, kHeadMax, kBodyMax, kWriteTimeoutSec, kKeepAliveIdleSec, kKeepAliveMax,
                   kConnectionsPerAddressMax, http_->ConnectionsMax(), rate, kIoThreads, kWriteBatchMax);
-    return line;
+    std::string all = std::string(line) + "; trusted proxies: " + options_.trustedProxies.Describe();
+    if (!options_.trustedProxies.Empty())
+        all += " (their X-Forwarded-For names the client; no per-address connection cap for them)";
+    return all;
 }
 
 }  // namespace zscores

@@ -14,6 +14,7 @@
 #include "score_store.h"
 #include "score_writer.h"
 #include "scores_limits.h"
+#include "trusted_proxies.h"
 
 namespace zscores {
 
@@ -24,6 +25,8 @@ struct ServerOptions {
     int port = kDefaultPort;  // 0 takes any free port (Bind tells which)
     double ratePerMinute = kRatePerMinute;  // 0 turns the rate limit off
     double rateBurst = kRateBurst;
+    // Peers whose X-Forwarded-For names the client; none unless told.
+    TrustedProxies trustedProxies;
     // Receives each request's log line without its line end; when empty,
     // lines go to standard output.
     std::function<void(const std::string&)> log;

@@ -37,6 +37,7 @@ constexpr int kAcceptRetryMs = 50;         // pause before accepting again when 
 constexpr size_t kHeadMax = 8192;          // request line and headers; the game's are under 512 bytes
 constexpr size_t kBodyMax = 1024;          // request bodies; the game sends none
 constexpr size_t kRequestLineMethodMax = 16;  // letters of a method before the request line is refused
+constexpr size_t kHostMax = 253 + 6;       // a Host value: a DNS name (253) and ":65535", the game's longest
 constexpr int kRequestDeadlineSec = 5;     // a whole request, head and body, from connect (or from its
                                            // first byte on a kept connection); then it is closed
 constexpr int kWriteTimeoutSec = 3;        // an answer not taken by then closes the connection

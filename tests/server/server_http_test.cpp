@@ -21,6 +21,7 @@ namespace {
 using servertest::GamePayload;
 using servertest::GameSide;
 using servertest::TargetOf;
+using servertest::WaitForLines;
 
 // The game's fetch: the request in one send, then each block received is
 // searched alone for the tags, keeping bytes 32..127, CR and LF. The game
@@ -85,13 +86,6 @@ std::string Digest(const std::string& path) {
     }
     sqlite3_close(db);
     return out;
-}
-
-// The logger runs just after the answer is written; wait (boundedly) for it.
-std::vector<std::string> WaitForLines(servertest::RunningServer& server, size_t count) {
-    for (int i = 0; i < 500 && server.lines().size() < count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return server.lines();
 }
 
 class ServerHttp : public servertest::StoreTest {};
@@ -184,6 +178,13 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         {"random bytes", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n", 15), 400},
         {"not HTTP/1", "GET " + target + " SPDY/3\r\n\r\n", 400},
         {"header without a colon", "GET " + target + " HTTP/1.1\r\nHost localhost\r\n\r\n", 400},
+        {"HTTP/1.1 without Host", "GET " + target + " HTTP/1.1\r\nConnection: close\r\n\r\n", 400},
+        {"two Host lines", "GET " + target + " HTTP/1.1\r\nHost: localhost\r\nHost: localhost\r\n\r\n", 400},
+        {"two Host lines in HTTP/1.0", "GET " + target + " HTTP/1.0\r\nHost: a\r\nHost: b\r\n\r\n", 400},
+        {"Host with a space", "GET " + target + " HTTP/1.1\r\nHost: local host\r\n\r\n", 400},
+        {"empty Host", "GET " + target + " HTTP/1.1\r\nHost: \r\n\r\n", 400},
+        {"HEAD, answered without a body", "HEAD " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n", 405},
+        {"HEAD of another page", "HEAD /index.php HTTP/1.1\r\nHost: localhost\r\n\r\n", 404},
     };
     for (const Case& c : cases) {
         const servertest::HttpReply r = servertest::Exchange(server.port(), c.request);
@@ -191,7 +192,26 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         EXPECT_TRUE(r.closed) << c.what;
         EXPECT_EQ(r.body.find("Data-]"), std::string::npos) << c.what;
         EXPECT_EQ(Digest(path_), before) << c.what;
+        if (c.request.rfind("HEAD ", 0) == 0) {
+            EXPECT_EQ(r.body, "") << c.what;
+        }
     }
+}
+
+// The Host forms a client may send: the game's own (with the port when it
+// is not 80), addresses, and none at all in HTTP/1.0.
+TEST_F(ServerHttp, HostFormsThatAreTaken) {
+    servertest::RunningServer server(store_);
+    const std::string target = TargetOf(GamePayload(GameSide()));
+    const char* const heads[] = {
+        " HTTP/1.1\r\nHost: localhost:8559\r\nConnection: close\r\n\r\n",
+        " HTTP/1.1\r\nHost: scores.example.org\r\nConnection: close\r\n\r\n",
+        " HTTP/1.1\r\nHost: 127.0.0.1:8559\r\nConnection: close\r\n\r\n",
+        " HTTP/1.1\r\nHost: [::1]:8559\r\nConnection: close\r\n\r\n",
+        " HTTP/1.0\r\n\r\n",
+    };
+    for (const char* head : heads)
+        EXPECT_EQ(servertest::Exchange(server.port(), "GET " + target + head).status, 200) << head;
 }
 
 TEST_F(ServerHttp, RateLimitPerAddress) {

@@ -2,7 +2,7 @@
 // loopback port: one deadline for a whole request that trickling cannot
 // stretch, other addresses served while one holds connections open, the
 // per-address cap, kept connections closed when idle; and the pieces behind
-// them (the request-line check, the connection counter) on their own.
+// them (the request-line and Host checks, the connection counter) on their own.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -41,23 +41,6 @@ std::string Joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-// Open connections, closed when the test ends.
-struct Connections {
-    std::vector<int> fds;
-    // As many connections from `from` as one address may have open.
-    bool OpenAll(int port, const std::string& from) {
-        for (size_t i = 0; i < zscores::kConnectionsPerAddressMax; ++i) {
-            fds.push_back(servertest::ConnectFrom(port, from));
-            if (fds.back() < 0) return false;
-        }
-        return true;
-    }
-    ~Connections() {
-        for (int fd : fds)
-            if (fd >= 0) close(fd);
-    }
-};
-
 class ServerLimits : public servertest::StoreTest {};
 
 // A client sending a byte every 200 ms never pauses long enough for a
@@ -87,7 +70,7 @@ TEST_F(ServerLimits, TricklingClientIsClosedAtTheRequestDeadline) {
 TEST_F(ServerLimits, OtherAddressesAreServedWhileOneHoldsConnections) {
     servertest::RunningServer server(store_);
     // As many half-sent requests from one address as it may have open.
-    Connections slow;
+    servertest::Connections slow;
     ASSERT_TRUE(slow.OpenAll(server.port(), "127.0.0.2"));
     for (int fd : slow.fds) ASSERT_TRUE(servertest::SendAll(fd, "GET /Scores.php?Game=05"));
     GameSide g;
@@ -103,7 +86,7 @@ TEST_F(ServerLimits, OtherAddressesAreServedWhileOneHoldsConnections) {
 
 TEST_F(ServerLimits, AnAddressPastItsCapIsRefusedAtOnce) {
     servertest::RunningServer server(store_);
-    Connections held;
+    servertest::Connections held;
     ASSERT_TRUE(held.OpenAll(server.port(), "127.0.0.4"));
     // Connections are accepted in order, so the next one is the one too many.
     const int extra = servertest::ConnectFrom(server.port(), "127.0.0.4");
@@ -192,6 +175,50 @@ TEST(ServerRequestLine, RefusesWhatCanNeverBecomeARequestLine) {
     for (const Case& c : cases) EXPECT_EQ(zscores::MayStartRequest(c.bytes), c.may) << c.bytes;
 }
 
+TEST(ServerRequestLine, HostValues) {
+    struct Case {
+        std::string value;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"localhost", true},
+        {"localhost:8559", true},
+        {"scores.example.org", true},
+        {"my-host_1~.", true},
+        {"127.0.0.1:80", true},
+        {"[::1]", true},
+        {"[2001:db8::1]:8559", true},
+        {"[::ffff:192.0.2.1]", true},
+        {"localhost:65535", true},
+        {std::string(253, 'a') + ":65535", true},  // the longest the game sends
+        {std::string(zscores::kHostMax, 'a'), true},
+        {std::string(zscores::kHostMax + 1, 'a'), false},
+        {"", false},
+        {":8559", false},
+        {"localhost:", false},
+        {"localhost:65536", false},
+        {"localhost:123456", false},
+        {"localhost:80a", false},
+        {"localhost:80:80", false},
+        {"local host", false},
+        {"local\thost", false},
+        {"local\x01host", false},
+        {"host\xc3\xa9", false},
+        {"user@host", false},
+        {"host/path", false},
+        {"host%41", false},
+        {"[::1", false},
+        {"[]", false},
+        {"[::1]x", false},
+        {"[::1]:", false},
+        {"[fe80::1%eth0]", false},
+        {"[1.2.3.4]", false},
+        {"[:::]", false},
+        {"::1", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(zscores::IsValidHost(c.value), c.valid) << c.value;
+}
+
 TEST(ServerConnectionCounter, CapsPerAddressAndInAll) {
     zscores::ConnectionCounter counter(2, 3);
     using V = zscores::ConnectionCounter::Verdict;
@@ -200,6 +227,7 @@ TEST(ServerConnectionCounter, CapsPerAddressAndInAll) {
         const char* address;
         V verdict;
         size_t open;
+        bool capped = true;  // false: admitted as a proxy, under the total cap alone
     };
     const Step steps[] = {
         {true, "a", V::Admitted, 1},     {true, "a", V::Admitted, 2},  {true, "a", V::AddressFull, 2},
@@ -208,13 +236,16 @@ TEST(ServerConnectionCounter, CapsPerAddressAndInAll) {
         {false, "x", V::Admitted, 3},    // never admitted: changes nothing
         {false, "c", V::Admitted, 2},    {false, "c", V::Admitted, 2},  // released twice: once counts
         {true, "a", V::Admitted, 3},
+        {true, "a", V::ServerFull, 3, false},  // the total cap holds a proxy too
+        {false, "b", V::Admitted, 2},    {true, "a", V::AddressFull, 2},
+        {true, "a", V::Admitted, 3, false},    // past the per-address cap
     };
     for (const Step& st : steps) {
-        if (st.admit) EXPECT_EQ(counter.Admit(st.address), st.verdict) << st.address;
+        if (st.admit) EXPECT_EQ(counter.Admit(st.address, st.capped), st.verdict) << st.address;
         else counter.Release(st.address);
         EXPECT_EQ(counter.Open(), st.open) << st.address;
     }
-    EXPECT_EQ(counter.OpenFrom("a"), 2u);
+    EXPECT_EQ(counter.OpenFrom("a"), 3u);
     EXPECT_EQ(counter.OpenFrom("c"), 0u);
 }
 

@@ -1,7 +1,8 @@
 // Test support for the score server: a request built the way the game builds
 // one (engine text helpers, the shared scrambler and escaper), a fresh store
-// in a private temporary folder, a server on an ephemeral loopback port, and a
-// plain HTTP client that connects from any loopback address.
+// in a private temporary folder, a server on an ephemeral loopback port (and
+// its log lines), and a plain HTTP client that connects from any loopback
+// address and can hold connections open.
 #pragma once
 
 #include <arpa/inet.h>
@@ -254,15 +255,38 @@ protected:
     zscores::SqliteStore store_;
 };
 
-// A server on an ephemeral loopback port over its own store; its log lines
-// are kept for the test to read.
+// Open connections, closed when the test ends.
+struct Connections {
+    std::vector<int> fds;
+    // `count` connections from `from`; by default as many as one address
+    // may have open.
+    bool OpenAll(int port, const std::string& from, size_t count = zscores::kConnectionsPerAddressMax) {
+        for (size_t i = 0; i < count; ++i) {
+            fds.push_back(ConnectFrom(port, from));
+            if (fds.back() < 0) return false;
+        }
+        return true;
+    }
+    ~Connections() {
+        for (int fd : fds)
+            if (fd >= 0) close(fd);
+    }
+};
+
+// A server on an ephemeral loopback port over its own store, trusting the
+// proxies listed in `trustedProxies`; its log lines are kept for the test to
+// read.
 class RunningServer {
 public:
-    explicit RunningServer(zscores::ScoreStore& store, double ratePerMinute = 0.0, double burst = 20.0) {
+    explicit RunningServer(zscores::ScoreStore& store, double ratePerMinute = 0.0, double burst = 20.0,
+                           const std::string& trustedProxies = "") {
         zscores::ServerOptions options;
         options.port = 0;
         options.ratePerMinute = ratePerMinute;
         options.rateBurst = burst;
+        if (!trustedProxies.empty()) {
+            EXPECT_TRUE(options.trustedProxies.Add(trustedProxies)) << trustedProxies;
+        }
         options.log = [this](const std::string& line) {
             std::lock_guard<std::mutex> lock(mutex_);
             lines_.push_back(line);
@@ -289,5 +313,13 @@ private:
     std::mutex mutex_;
     std::vector<std::string> lines_;
 };
+
+// The logger runs just after the answer is written; wait (boundedly) for
+// `count` lines.
+inline std::vector<std::string> WaitForLines(RunningServer& server, size_t count) {
+    for (int i = 0; i < 500 && server.lines().size() < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return server.lines();
+}
 
 }  // namespace servertest
