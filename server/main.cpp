@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     std::printf("zindle-scores listening on %s:%d, database %s\n", options.bind.c_str(), port, database.c_str());
     std::printf("zindle-scores %s\n", server.LimitsLine().c_str());
     if (!IsLoopback(options.bind))
-        std::printf("zindle-scores: %s is not loopback; keep it behind a reverse proxy\n", options.bind.c_str());
+        std::printf("zindle-scores: %s is not loopback: open to the network, under the limits above\n",
+                    options.bind.c_str());
     std::fflush(stdout);
 
     std::thread watcher([&server, &stopSignals] {
