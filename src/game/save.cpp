@@ -141,16 +141,15 @@ void MyGame::Load() {
         }
         // A row is taken only when the file holds all of it: a file cut short
         // inside a row would otherwise push the defaults out with nothing in
-        // their place, leaving that key unbound.
+        // their place, leaving that key unbound. In a whole row a value at
+        // the end-of-file value or below is passed over, as for the slots,
+        // and the row's other values go in as they stand.
         for (int j = 0; j < kVirtualKeys; j++) {
             int row[kBindingSlots];
-            bool whole = true;
-            for (int k = 0; k < kBindingSlots; k++) {
-                row[k] = ReadInt();
-                if (row[k] <= kMissingValue) whole = false;
-            }
-            if (!whole) continue;
-            for (int k = 0; k < kBindingSlots; k++) SetKey(j, row[k]);
+            for (int k = 0; k < kBindingSlots; k++) row[k] = ReadInt();
+            if (FilePos() < kKeyTableOffset + (j + 1) * kBindingSlots * kIntBytes) continue;
+            for (int k = 0; k < kBindingSlots; k++)
+                if (row[k] > kMissingValue) SetKey(j, row[k]);
         }
         SettingsFileRejected = FilePos() < kSettingsFileBytes ? 1 : 0;
         CloseFile();

@@ -19,6 +19,8 @@ constexpr int kScoreTableOffset = 404;  // first score entry of the save file
 constexpr int kFirstBlockEnd = 416;     // offset just after the first block checksum
 constexpr int kBlockBytes = 152;        // 37 entries and their checksum
 
+constexpr int kIntBytes = 4;              // every value of both files is a 32-bit integer
+constexpr int kKeyTableOffset = 400;      // the binding table of "Settings.sav", after its 100 slots
 constexpr int kSettingsFileBytes = 4496;  // 100 slots and 16 x 64 bindings
 constexpr int kSaveFileBytes = 90788;     // 100 slots, a checksum, 22,000 entries, 596 checksums
 

@@ -410,11 +410,8 @@ TEST_F(GameSave, HandEditedValuesSurviveALoadAndASave) {
     };
     FreshGame a;
     Launched(*a);
-    const std::vector<int> defaults = Bindings(*a);
     Played(*a);
-    a->SetKey(10, 300);
     a->Save();
-    ASSERT_EQ(300, a->KeyValue(10, 63));
     const auto offset = [](const char* file, int slot) {
         return 4 * static_cast<size_t>(std::string(file) == kSaveName ? slot - 100 : slot);
     };
@@ -422,7 +419,6 @@ TEST_F(GameSave, HandEditedValuesSurviveALoadAndASave) {
     // Key codes that name no input are harmless and kept.
     PatchInt("Settings.sav", 400 + 4 * (64 * 3 + 63), 99999);
     PatchInt("Settings.sav", 400 + 4 * (64 * 4 + 63), -5);
-    PatchInt("Settings.sav", 400 + 4 * (64 * 10 + 62), INT_MIN);
 
     FreshGame b;
     Launched(*b);
@@ -431,12 +427,51 @@ TEST_F(GameSave, HandEditedValuesSurviveALoadAndASave) {
     for (const auto& c : cases) EXPECT_EQ(c.Loaded, b->Settings[c.Slot]) << "slot " << c.Slot;
     EXPECT_EQ(99999, b->KeyValue(3, 63));
     EXPECT_EQ(-5, b->KeyValue(4, 63));
-    // A row holding the sentinel or less may be cut short: it keeps its defaults.
-    for (int k = 0; k < 64; k++) EXPECT_EQ(Row(defaults, 10, k), b->KeyValue(10, k)) << k;
     EXPECT_EQ(1234, b->ScoreTable[20]);
 
     b->Save();
     for (const auto& c : cases) EXPECT_EQ(c.Loaded, IntAt(c.File, offset(c.File, c.Slot))) << "slot " << c.Slot;
+}
+
+// A whole key row with one value at the end-of-file value or below, in an
+// unused slot or among the bindings: only that value is passed over, the
+// others go to SetKey in file order, and the next save and load keep them.
+TEST_F(GameSave, AWholeKeyRowKeepsItsOtherBindingsPastOneBadValue) {
+    const struct {
+        int Row, Slot, Stored;
+    } cases[] = {{2, 10, -37171}, {10, 62, INT_MIN}, {5, 0, -40000}};
+    FreshGame a;
+    Launched(*a);
+    a->SetKey(2, 300);
+    a->SetKey(2, 301);
+    a->SetKey(10, 302);
+    a->SetKey(5, 303);
+    a->Save();
+    const std::vector<int> saved = Bindings(*a);
+    for (const auto& c : cases) PatchInt("Settings.sav", 400 + 4 * (64 * c.Row + c.Slot), c.Stored);
+
+    FreshGame b;
+    Launched(*b);
+    Loaded(*b);
+    const std::vector<int> loaded = Bindings(*b);
+    for (const auto& c : cases) {
+        // What SetKey was given: the row as saved, without the bad value.
+        std::vector<int> passed;
+        for (int k = 0; k < 64; k++)
+            if (k != c.Slot) passed.push_back(Row(saved, c.Row, k));
+        for (int k = 48; k < 64; k++)
+            EXPECT_EQ(passed[static_cast<size_t>(k - 1)], Row(loaded, c.Row, k)) << "row " << c.Row << " slot " << k;
+    }
+    EXPECT_EQ(300, Row(loaded, 2, 62));
+    EXPECT_EQ(301, Row(loaded, 2, 63));
+    EXPECT_EQ(302, Row(loaded, 10, 63));
+    EXPECT_EQ(303, Row(loaded, 5, 63));
+
+    b->Save();
+    FreshGame c;
+    Launched(*c);
+    Loaded(*c);
+    EXPECT_EQ(loaded, Bindings(*c));
 }
 
 TEST_F(GameSave, OnlyBoardNumber0BecomesBoard1) {
