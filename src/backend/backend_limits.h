@@ -20,7 +20,7 @@ constexpr int kMusicBlockBytes = 16384;    // bytes of a WAV file taken per stre
 constexpr int kOggBlockValues = 16384;     // interleaved 16-bit values decoded per Ogg block
 constexpr int kOggReadsPerBlock = 16384;   // decoder calls one Ogg block may take (a call gives a frame or more)
 constexpr int kOggCallsPerStep = 1024;     // file reads, seeks and tells of one decoder step (open, block, rewind);
-                                           // the game's music takes 45 to open, 3 a block, 2 to rewind
+                                           // the game's music takes 45 to open, up to 4 a block, 2 to rewind
 constexpr int kMusicStats = 8;             // MusicBufferStats entries (1 format, 4 rate, 5 channels)
 constexpr int kSfxDataFields = 5;          // SFXData fields per sound slot
 constexpr int kKeyNames = 350;             // GLFW key codes with a name slot
