@@ -2,8 +2,9 @@
 // libvorbisfile), fed through the four rotating buffers queued on source 31,
 // at most one block per frame. A damaged file is refused with a log line;
 // nothing here may read a closed or null stream handle, or block the frame:
-// every decoder step reads the file through calls that are counted and
-// bounded to the file, whatever the file system lets a seek do.
+// every decoder step has a budget of the thread's processor time, checked at
+// each of the decoder's calls on the file, and those calls stay inside the
+// file whatever the file system lets a seek do.
 
 #include <AL/al.h>
 
@@ -12,9 +13,11 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 #include <new>
 
 #include "sys_internal.h"
@@ -29,24 +32,33 @@ long MusicFileEnd = 0;
 short MusicStreamBlock[kuvo::kOggBlockValues];
 static_assert(sizeof MusicStreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
 
-// The decoder's calls on the music file. Each takes one call of the step's
-// budget; once none is left every call fails (a read as an error, not as
+long long KuvoThreadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+// The decoder's calls on the music file. Each first checks the step's budget
+// of processor time, not of wall time, so that a busy machine never ends a
+// valid piece; once it is spent every call fails (a read as an error, not as
 // the end of the file), so the decoder gives up with an error.
 namespace {
-bool TakeCall(KuvoMusicSource* source) {
-    if (source->callsLeft > 0) {
-        --source->callsLeft;
-        return true;
-    }
+bool WithinBudget(KuvoMusicSource* source) {
+    if (!source->spent && KuvoThreadCpuNs() < source->cpuLimitNs) return true;
     source->spent = true;
     errno = EIO;
     return false;
 }
 }  // namespace
 
+// Short reads keep the checks close together: what the decoder does with one
+// read is bounded by the bytes it got (a damaged stream can make each tiny
+// page cost a decoder set-up), and the library takes a short read as data.
 size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source) {
     KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    return TakeCall(s) ? std::fread(into, size, count, s->file) : 0;
+    if (size == 0 || !WithinBudget(s)) return 0;
+    const size_t most = std::max<size_t>(1, size_t(kuvo::kOggReadBytes) / size);
+    return std::fread(into, size, std::min(count, most), s->file);
 }
 
 // Only offsets inside the file, its end included: the file systems differ on
@@ -54,7 +66,7 @@ size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source) {
 // decoder searching out there would never come back.
 int KuvoMusicSeek(void* source, int64_t offset, int whence) {
     KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    if (!TakeCall(s)) return -1;
+    if (!WithinBudget(s)) return -1;
     const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_END ? s->length : whence == SEEK_CUR ? std::ftell(s->file) : -1;
     if (base < 0 || offset < -base || offset > s->length - base) return -1;
     return std::fseek(s->file, long(base + offset), SEEK_SET) == 0 ? 0 : -1;
@@ -62,7 +74,7 @@ int KuvoMusicSeek(void* source, int64_t offset, int whence) {
 
 long KuvoMusicTell(void* source) {
     KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    return TakeCall(s) ? std::ftell(s->file) : -1;
+    return WithinBudget(s) ? std::ftell(s->file) : -1;
 }
 
 // An Ogg piece's decoder and the file it reads, kept together: a piece
@@ -99,19 +111,40 @@ void DetachMusicBuffers() {
 // refuses it.
 const ov_callbacks kMusicFileCalls = {KuvoMusicRead, KuvoMusicSeek, nullptr, KuvoMusicTell};
 
-// Opens a decoder step: the calls it may make start afresh.
-OggVorbis_File* Step(KuvoOggStream* ogg) {
-    ogg->source.callsLeft = kuvo::kOggCallsPerStep;
+// The sanitizer builds run the decoder some times slower; a budget meant for
+// the shipped game must not end valid music there.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KUVO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KUVO_ADDRESS_SANITIZER)
+constexpr long long kBudgetScale = kuvo::kSanitizerSlowdown;
+#else
+constexpr long long kBudgetScale = 1;
+#endif
+constexpr long long kNsPerMs = 1000000;
+
+// Opens a decoder step with its budget of processor time.
+OggVorbis_File* Step(KuvoOggStream* ogg, int budgetMs = kuvo::kOggStepCpuMs) {
+    ogg->source.cpuLimitNs = KuvoThreadCpuNs() + budgetMs * kNsPerMs * kBudgetScale;
     ogg->source.spent = false;
     return &ogg->decoder;
 }
 
-// Back to the piece's first sample by its byte offset. A search by sample
-// number would bisect the file, and a damaged file can send the bisection
-// far past its end; the first page needs no search.
-bool RewindOgg(KuvoOggStream* ogg) {
+// Back to the piece's start by a byte offset. A search by sample number
+// would bisect the file, and a damaged file can send the bisection far past
+// its end; an offset needs no search.
+bool SeekOgg(KuvoOggStream* ogg, ogg_int64_t offset) {
     ogg->passValues = 0;
-    return ov_raw_seek(Step(ogg), 0) == 0 && !ogg->source.spent;
+    return ov_raw_seek(Step(ogg), offset) == 0 && !ogg->source.spent;
+}
+
+// At a loop: the first audio page, whose offset the open found. Starting
+// there, not at the file's first byte, never reads the headers again (a
+// cover image in the comment can make them megabytes).
+bool RewindOgg(KuvoOggStream* ogg) {
+    return SeekOgg(ogg, ogg->decoder.dataoffsets ? ogg->decoder.dataoffsets[0] : 0);
 }
 
 void DeleteOgg(KuvoOggStream* ogg) {
@@ -124,25 +157,33 @@ constexpr int kHostBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
 constexpr int kOggValueBytes = static_cast<int>(sizeof MusicStreamBlock[0]);
 
 // Opens the decoder on an open file, at the piece's first sample; null when it
-// refuses the stream, runs out of calls, or the stream's first link gives no
-// layout a buffer could take (a rate past int).
+// refuses the stream, runs out of its budget, or the stream's first link gives
+// no layout a buffer could take (more than two channels, a rate past int).
 KuvoOggStream* OpenOgg(FILE* f) {
     KuvoOggStream* ogg = new (std::nothrow) KuvoOggStream();
     if (!ogg) return nullptr;
     ogg->source.file = f;
     ogg->source.length = KuvoFileLength(f);
-    // A refused open has already released all the decoder took.
-    if (ov_open_callbacks(&ogg->source, Step(ogg), nullptr, 0, kMusicFileCalls) != 0) {
+    // A refused open has released what the decoder took, with one exception
+    // in libvorbisfile itself: when a later link of a chained file fails, its
+    // _bisect_forward_serialno returns without freeing the serial-number list
+    // it had read for that link (a few bytes per refused file).
+    if (ov_open_callbacks(&ogg->source, Step(ogg, kuvo::kOggOpenCpuMs), nullptr, 0, kMusicFileCalls) != 0) {
         delete ogg;
         return nullptr;
     }
     // Having read a chained file through to find its links, the decoder
-    // stands at its last link; the piece starts at the first.
+    // stands at its last link, with that link's serial number; the piece
+    // starts at the first. Only the first link's opening page gives the
+    // decoder its serial number back, so this seek goes to the file's first
+    // byte: from the first audio page the decoder would pass over that
+    // page as another stream's, and a link of one page would be lost whole.
     const bool opened = !ogg->source.spent;
     const bool chained = ov_streams(&ogg->decoder) > 1;
     const vorbis_info* info = ov_info(&ogg->decoder, 0);
-    if (!opened || !info || info->channels < 1 || info->rate < 1 || info->rate > INT_MAX ||
-        (chained && !RewindOgg(ogg))) {
+    const bool fits = info && info->channels >= 1 && info->channels <= kuvo::kOggMaxChannels && info->rate >= 1 &&
+                      info->rate <= INT_MAX;
+    if (!opened || !fits || (chained && !SeekOgg(ogg, 0))) {
         DeleteOgg(ogg);
         return nullptr;
     }
@@ -208,9 +249,15 @@ bool ReadOggBlock(int* bytes, bool* end) {
     const int frameBytes = channels * kOggValueBytes;
     const int capacity = kuvo::kOggBlockValues * kOggValueBytes;
     char* out = reinterpret_cast<char*>(MusicStreamBlock);
-    OggVorbis_File* decoder = Step(OggFile);
+    KuvoOggStream* ogg = OggFile;
+    OggVorbis_File* decoder = Step(ogg);
     int filled = 0;
-    for (int call = 0; channels > 0 && capacity - filled >= frameBytes && call < kuvo::kOggReadsPerBlock; ++call) {
+    // The budget is also checked between the decoder's calls: each gives a
+    // packet's samples or less, and a block of many small ones may need no
+    // read in between.
+    for (int call = 0; channels > 0 && capacity - filled >= frameBytes && call < kuvo::kOggReadsPerBlock &&
+                       WithinBudget(&ogg->source);
+         ++call) {
         int link = 0;
         const long got = ov_read(decoder, out + filled, capacity - filled, kHostBigEndian, kOggValueBytes, 1, &link);
         if (got == OV_HOLE) continue;
@@ -219,7 +266,7 @@ bool ReadOggBlock(int* bytes, bool* end) {
         if (!info || info->channels != channels || info->rate != MusicBufferStats[4]) break;
         filled += int(got);
     }
-    OggFile->passValues += filled / kOggValueBytes;
+    ogg->passValues += filled / kOggValueBytes;
     *bytes = filled;
     *end = filled < 1;
     return true;
@@ -264,8 +311,8 @@ void RefillStep(int kind) {
         }
     }
     if (kind == kOggStream && OggFile->source.spent) {
-        // The decoder would have read on and on: the piece ends here, with
-        // what it gave so far queued.
+        // The step ran out of its budget: the piece ends here, with what it
+        // gave so far queued.
         ASys.Debuglog("Error Reading Ogg");
         ASys.MusicMode = 0;
     } else if (end) {
@@ -319,8 +366,12 @@ void KUVOSys::PlayMusic_Wav_Sys(const char* path, int repeat) {
     const long fileEnd = KuvoFileLength(f);
     KuvoWavFormat fmt;
     long dataSize = 0;
-    if (!KuvoReadWavHeader(f, fileEnd, &fmt) || !KuvoNextWavData(f, fileEnd, &dataSize)) {
+    // A layout no buffer takes (24-bit samples, more than two channels) is
+    // refused here: queued, every block of it would fail.
+    if (!KuvoReadWavHeader(f, fileEnd, &fmt) || !KuvoNextWavData(f, fileEnd, &dataSize) ||
+        KuvoWavALFormat(fmt.bytesPerSample, fmt.channels) == 0) {
         std::fclose(f);
+        KuvoLogRefusedWave(path);
         return;
     }
     CloseStream();
@@ -350,7 +401,7 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     MusicFile = f;
     OggFile = ogg;
     const vorbis_info* info = ov_info(&ogg->decoder, 0);
-    MusicBufferStats[1] = info->channels == 1 ? AL_FORMAT_MONO16 : info->channels == 2 ? AL_FORMAT_STEREO16 : 0;
+    MusicBufferStats[1] = info->channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
     MusicBufferStats[5] = info->channels;
     MusicBufferStats[4] = int(info->rate);
     StartStream(kOggStream, "Error Opening OGG stream :(\n");

@@ -94,6 +94,12 @@ void LoadData(int slot, const KuvoWavFormat& fmt, const std::vector<unsigned cha
 
 }  // namespace
 
+void KuvoLogRefusedWave(const char* path) {
+    char line[kuvo::kPathSize + 32];
+    std::snprintf(line, sizeof line, "Error Reading Wave - %s", path ? path : "");
+    ASys.Debuglog(line);
+}
+
 long KuvoFileLength(FILE* f) {
     const long pos = std::ftell(f);
     if (pos < 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
@@ -173,6 +179,7 @@ void KUVOSys::GetWAV(int slot, const char* path) {
     }
     const long fileEnd = KuvoFileLength(f);
     KuvoWavFormat fmt;
+    int loads = 0;
     if (KuvoReadWavHeader(f, fileEnd, &fmt)) {
         long size = 0;
         std::vector<unsigned char> block;
@@ -181,9 +188,11 @@ void KUVOSys::GetWAV(int slot, const char* path) {
             block.resize(size_t(size));
             if (size > 0 && std::fread(block.data(), size_t(size), 1, f) != 1) break;
             LoadData(slot, fmt, block);
+            ++loads;
         }
     }
     std::fclose(f);
+    if (loads == 0) KuvoLogRefusedWave(path);
 }
 
 void KUVOSys::PlayWAV(int slot, float pitch, float volume, float pan, int loop) {

@@ -126,15 +126,18 @@ extern long MusicFileEnd;         // one past the last byte of that chunk
 extern short MusicStreamBlock[kuvo::kOggBlockValues];  // the block the last refill step read or decoded
 
 // The music file as the Ogg decoder reads it, through the three calls below
-// (its read, seek and tell callbacks). Seeks stay inside the file, and each
-// decoder step (the open, one block, the return to the start) may make at
-// most kOggCallsPerStep calls; past that every call fails and `spent` is set.
+// (its read, seek and tell callbacks). Seeks stay inside the file, a read
+// takes at most kOggReadBytes, and each decoder step (the open, one block, the
+// return to the start) may use so much of the thread's processor time; once
+// its budget is spent every call fails and `spent` is set.
 struct KuvoMusicSource {
     FILE* file;
-    long length;    // bytes of the file when it was opened
-    int callsLeft;  // calls the current step may still make
-    bool spent;     // a call of this step was refused for want of budget
+    long length;           // bytes of the file when it was opened
+    long long cpuLimitNs;  // thread processor time at which the current step's budget runs out
+    bool spent;            // the step ran out of its budget
 };
+// The calling thread's processor time in nanoseconds.
+long long KuvoThreadCpuNs();
 size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source);
 int KuvoMusicSeek(void* source, int64_t offset, int whence);  // 0, or -1 when refused
 long KuvoMusicTell(void* source);
@@ -155,6 +158,9 @@ bool KuvoReadWavHeader(FILE* f, long fileEnd, KuvoWavFormat* format);
 bool KuvoNextWavData(FILE* f, long fileEnd, long* dataSize);
 // The OpenAL buffer format for (bytes per sample, channels); 0 for others.
 int KuvoWavALFormat(int bytesPerSample, int channels);
+// Logs the one line of a WAV file that was found but refused: a header that
+// does not hold, or no "data" chunk that could be read whole or played.
+void KuvoLogRefusedWave(const char* path);
 // Length of an open file in bytes, leaving its position unchanged.
 long KuvoFileLength(FILE* f);
 

@@ -28,6 +28,8 @@ export ZINDLE_TEST_TMP=$scratch
 # not installed.
 export ASAN_OPTIONS="allow_addr2line=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="allow_addr2line=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+# Leaks of the libraries' own, each named and explained in the file.
+export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # The game's own log lines go to standard output; closing it keeps the
 # report readable. One input that runs past a few seconds is a finding (a
 # hang), kept and reported like a crash; the per-input limit stays well

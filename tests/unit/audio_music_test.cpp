@@ -139,7 +139,10 @@ TEST_F(AudioMusic, FailedStartsLeaveTheRunningPiece) {
     const std::string badHeader =
         Write("bad.wav", Riff(Chunk("fmt ", FmtBody(1, 0, 8000, 16)) + Chunk("data", std::string(40000, 'x'))));
     const std::string noData = Write("nodata.wav", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 16))));
+    const std::string wide = Write("24bit.wav", Riff(Chunk("fmt ", FmtBody(1, 1, 8000, 24)) + Chunk("data", std::string(60000, 'x'))));
     const std::string badOgg = Write("bad.ogg", std::string(5000, 'q'));
+    const std::string surround = dir_ + "/surround.ogg";
+    ASSERT_TRUE(WriteOgg(surround, 3, 44100, Sine(44100, 3, 440, 8000)));
     ASys.PlayMusic_Wav_Sys(good.c_str(), 1);
     for (int i = 0; i < 3; ++i) ASys.HandleMusicSys();  // a full queue
     ASSERT_EQ(MusicBufferTick, 1);
@@ -150,14 +153,22 @@ TEST_F(AudioMusic, FailedStartsLeaveTheRunningPiece) {
     const std::string log = Logged([&] {
         ASys.PlayMusic_Wav_Sys(badHeader.c_str(), 1);
         ASys.PlayMusic_Wav_Sys(noData.c_str(), 1);
+        ASys.PlayMusic_Wav_Sys(wide.c_str(), 1);
         ASys.PlayMusic_Wav_Sys(missing.c_str(), 1);
         ASys.PlayMusic_Ogg_Sys(badOgg.c_str(), 1);
         ASys.PlayMusic_Ogg_Sys((dir_ + "/missing.ogg").c_str(), 1);
+        ASys.PlayMusic_Ogg_Sys(surround.c_str(), 1);
     });
+    // One line for each refused file, naming it where the line has room.
+    for (const std::string& wav : {badHeader, noData, wide}) EXPECT_TRUE(HasLine(log, "Error Reading Wave - " + wav)) << log;
     EXPECT_TRUE(HasLine(log, "Error Opening Wave - " + missing)) << log;
-    const size_t ogg = log.find("Error Opening Ogg");
-    ASSERT_NE(ogg, std::string::npos) << log;
-    EXPECT_NE(log.find("Error Opening Ogg", ogg + 1), std::string::npos) << log;
+    size_t oggLines = 0;
+    for (size_t at = log.find("> Error Opening Ogg\n"); at != std::string::npos; at = log.find("> Error Opening Ogg\n", at + 1))
+        ++oggLines;
+    EXPECT_EQ(oggLines, 3u) << log;
+    size_t lines = 0;
+    for (char ch : log) lines += ch == '\n';
+    EXPECT_EQ(lines, 7u) << log;
     EXPECT_EQ(ASys.MusicMode, 1);
     EXPECT_EQ(MusicFile, running);
     EXPECT_EQ(MusicFileBegin, data);

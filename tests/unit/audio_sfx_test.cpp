@@ -90,8 +90,13 @@ TEST_F(AudioSfx, WavFilesAgainstTheSlotTable) {
         if (c.logLine) {
             EXPECT_TRUE(HasLine(log, c.logLine)) << log;
         }
+        // A file that loads nothing says so once, naming itself; one that
+        // loads says nothing more than the table's line.
+        const std::string refused = "Error Reading Wave - " + path;
+        EXPECT_EQ(HasLine(log, refused), !c.loads) << log;
+        const std::string others = c.loads ? log : log.substr(0, log.find(refused)) + log.substr(log.find(refused) + refused.size());
         if (!c.logLine || std::string(c.logLine).find("Error") == std::string::npos) {
-            EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+            EXPECT_EQ(others.find("Error"), std::string::npos) << log;
         }
         // Whatever the file held, the slot owns a buffer afterwards.
         EXPECT_EQ(ALbufferActive[slot], 1);

@@ -17,10 +17,11 @@ constexpr int kBlockFrames = 1024;  // frames handed to the encoder at a time
 constexpr int kSerial = 559;        // the stream's serial number, fixed so the bytes never change
 
 // Writes `frames` frames of one plane per channel (-1..1) at `rate`, with a
-// variable bit rate of `quality` (0..1). False when the encoder refuses the
-// settings or the file cannot be written whole.
+// variable bit rate of `quality` (0..1), and one comment field `tag`=`value`
+// when a tag is given. False when the encoder refuses the settings or the file
+// cannot be written whole.
 inline bool Write(const std::string& path, const std::vector<const float*>& planes, size_t frames, int rate,
-                  float quality) {
+                  float quality, const char* tag = nullptr, const std::string& value = std::string()) {
     const int channels = static_cast<int>(planes.size());
     if (channels < 1) return false;
     vorbis_info vi;
@@ -36,6 +37,7 @@ inline bool Write(const std::string& path, const std::vector<const float*>& plan
     }
     vorbis_comment vc;
     vorbis_comment_init(&vc);
+    if (tag) vorbis_comment_add_tag(&vc, tag, value.c_str());
     vorbis_dsp_state vd;
     vorbis_analysis_init(&vd, &vi);
     vorbis_block vb;
