@@ -20,11 +20,11 @@ constexpr int kMusicBlockBytes = 16384;    // bytes of a WAV file taken per stre
 constexpr int kOggBlockValues = 16384;     // interleaved 16-bit values decoded per Ogg block
 constexpr int kOggReadsPerBlock = 16384;   // decoder calls one Ogg block may take (a call gives a frame or more)
 constexpr int kOggMaxChannels = 2;         // channels a music buffer takes (mono or stereo)
-constexpr int kOggReadBytes = 256;         // bytes one decoder read takes: the processor budget is checked between
-                                           // reads, and 256 bytes hold at most five of the smallest pages
-constexpr int kOggOpenCpuMs = 150;         // processor time the open may take; a 4 MB comment or a chain of
-                                           // 200 links opens in a fraction of it
-constexpr int kOggStepCpuMs = 8;           // processor time one block or one return to the start may take;
+constexpr int kOggReadBytes = 1024;        // bytes one decoder read takes: the processor budget is checked between
+                                           // reads, and 1,024 bytes hold at most 37 of the smallest pages
+constexpr int kOggOpenCpuMs = 200;         // processor time the open may take; a 4 MB comment or a chain of
+                                           // 200 links opens in a sixth of it
+constexpr int kOggStepCpuMs = 10;          // processor time one block or one return to the start may take;
                                            // a valid block decodes in under 1 ms
 constexpr int kSanitizerSlowdown = 3;      // how much slower the sanitizer builds run the decoder: its budgets
                                            // grow by as much, so that they end only what the shipped game would

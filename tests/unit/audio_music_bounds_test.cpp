@@ -227,16 +227,26 @@ TEST_F(AudioMusicBounds, ValidPiecesOfEveryShapePlayInFullAndLoop) {
                          std::string(size_t(3) << 19, 'Q')));
     ASSERT_TRUE(WriteOgg(covered, 2, kRate, Sine(3 * kRate, 2, 3 * 441, 8000), "METADATA_BLOCK_PICTURE",
                          std::string(size_t(4) << 20, 'Q')));
+    const std::string brief = dir_ + "/brief.ogg";
+    const std::string mono = dir_ + "/mono.ogg";
+    const std::string fine = dir_ + "/fine.ogg";
+    ASSERT_TRUE(WriteOgg(brief, 2, kRate, Sine(kRate / 20, 2, 22, 8000)));
+    ASSERT_TRUE(WriteOgg(mono, 1, 8000, Sine(3 * 8000, 1, 3 * 200, 8000)));
+    ASSERT_TRUE(WriteOgg(fine, 2, 96000, Sine(2 * 96000, 2, 2 * 480, 8000)));
     struct Shape {
         const char* name;
         std::vector<std::string> links;  // one file: that file; more: a chain of them
         int frames;                      // frames of one pass
+        int channels;
     };
     const std::vector<Shape> shapes = {
-        {"a 4 MB comment", {covered}, 3 * kRate},
-        {"a chain of 200 links", std::vector<std::string>(200, second), 200 * kRate},
-        {"a chain whose middle link has a 1.5 MB comment", {second, pictured, second}, 3 * kRate},
-        {"a chain of four longer pieces", std::vector<std::string>(4, longer), 4 * 6 * kRate},
+        {"a 4 MB comment", {covered}, 3 * kRate, 2},
+        {"a chain of 200 links", std::vector<std::string>(200, second), 200 * kRate, 2},
+        {"a chain whose middle link has a 1.5 MB comment", {second, pictured, second}, 3 * kRate, 2},
+        {"a chain of four longer pieces", std::vector<std::string>(4, longer), 4 * 6 * kRate, 2},
+        {"a piece shorter than a block", {brief}, kRate / 20, 2},
+        {"8 kHz mono", {mono}, 3 * 8000, 1},
+        {"96 kHz", {fine}, 2 * 96000, 2},
     };
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(shape.name);
@@ -245,7 +255,7 @@ TEST_F(AudioMusicBounds, ValidPiecesOfEveryShapePlayInFullAndLoop) {
             path = dir_ + "/chain.ogg";
             ASSERT_TRUE(WriteChainedOgg(path, shape.links));
         }
-        const size_t pass = size_t(shape.frames) * 2;
+        const size_t pass = size_t(shape.frames) * size_t(shape.channels);
         std::vector<int16_t> values;
         std::vector<size_t> passes;  // values of each pass that came to its end
         double openCpuMs = 0, worstStepCpuMs = 0;
