@@ -1,8 +1,10 @@
 // score_server_bench: the score server in process on an ephemeral loopback
 // port over a fresh SQLite file, each valid request made and sent as the game
 // sends it (one connection, Connection: close, a stored write every time):
-// requests/s and latency with 1, 4 and 16 clients and with 4 connections of a
-// trusted proxy forwarding each player's address, then the same while 64
+// requests/s and latency with 1, 4 and 16 clients, with 4 clients through a
+// real nginx running the shipped configuration (where nginx is installed),
+// and with 4 connections of a trusted proxy forwarding each player's address,
+// then the same while 64
 // slow connections trickle a byte a second, then while 8 clients flood it with
 // malformed requests (with the resident memory along the way). Prints
 // figures; it is run by hand, never as a test.
@@ -22,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "nginx_proxy.h"
 #include "payload_escape.h"
 #include "score_bench_clients.h"
 #include "score_keyword.h"
@@ -53,6 +56,9 @@ constexpr int kValidGroup = 1, kSlowGroup = 2, kFloodGroup = 3, kProxyGroup = 4;
 
 // The one address the proxy's connections come from, trusted by the server.
 const uint32_t kProxyAddress = scorebench::LoopbackAddress(kProxyGroup, 0);
+// nginx reaches the server from 127.0.0.1, as it would on the same host.
+constexpr const char* kNginxAddress = "127.0.0.1";
+constexpr int kNginxWorkers = 2;
 
 std::string AddressText(uint32_t a) {
     return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 255) + "." + std::to_string((a >> 8) & 255) +
@@ -276,6 +282,25 @@ void TrickleUntil(int port, const std::atomic<bool>& stop, std::atomic<int>& ope
         if (s.fd >= 0) close(s.fd);
 }
 
+// The game's requests through nginx with the shipped file, beside the
+// direct figure, and how many server connections carried them.
+void RunThroughNginx(const zscores::ScoreServer& server, int port, const std::vector<std::string>& requests) {
+    if (testsupport::FindNginx().empty()) {
+        std::printf("4 clients through nginx:           not run: nginx is not installed\n");
+        return;
+    }
+    testsupport::NginxProxy nginx(ZINDLE_NGINX_CONF, port, kNginxWorkers);
+    if (nginx.port() == 0) {
+        std::printf("4 clients through nginx:           not run: %s\n", nginx.error().c_str());
+        return;
+    }
+    const std::atomic<bool> never{false};
+    const size_t before = server.ConnectionsAccepted();
+    RunValid("4 clients through nginx:", nginx.port(), requests, kLoadClients, requests.size(), 1e9, never);
+    std::printf("  nginx %d workers, the shipped file; %zu server connections for %zu requests\n", kNginxWorkers,
+                server.ConnectionsAccepted() - before, requests.size());
+}
+
 Figures RunWithSlowConnections(int port, const std::vector<std::string>& requests) {
     std::atomic<bool> stop{false};
     std::atomic<int> open{0};
@@ -370,6 +395,7 @@ int main(int argc, char** argv) {
         options.ratePerMinute = 0;  // the bench's few addresses send everything
         options.log = [](const std::string&) {};
         options.trustedProxies.Add(AddressText(kProxyAddress));
+        options.trustedProxies.Add(kNginxAddress);
         zscores::ScoreServer server(store, options);
         const int port = server.Bind(error);
         if (port < 0) {
@@ -387,7 +413,9 @@ int main(int argc, char** argv) {
             for (int clients : {1, 4, 16}) {
                 const std::string label = std::to_string(clients) + (clients == 1 ? " client:" : " clients:");
                 const Figures f = RunValid(label.c_str(), port, requests, clients, requests.size(), 1e9, never);
-                if (clients == kLoadClients) four = f;
+                if (clients != kLoadClients) continue;
+                four = f;
+                RunThroughNginx(server, port, requests);
             }
             RunValid("4 connections of a trusted proxy:", port, ThroughProxy(requests), kLoadClients, requests.size(),
                      1e9, never, true);

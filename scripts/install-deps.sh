@@ -7,8 +7,10 @@ BUILD_PKGS=(g++ cmake make pkg-config libglfw3-dev libgl1-mesa-dev liblodepng-de
             libopenal-dev libopenal1 libvorbis-dev libsqlite3-dev libboost-dev
             libgtest-dev fonts-dejavu-core)
 # clang's own packages leave out the sanitizer and libFuzzer runtimes (only
-# recommended), so libclang-rt-dev is named for the fuzz targets.
-TEST_PKGS=(xvfb xauth xdotool openbox wmctrl x11-utils sox clang libclang-rt-dev)
+# recommended), so libclang-rt-dev is named for the fuzz targets. nginx is for
+# the test that runs the shipped proxy configuration on a private nginx of its
+# own; whether Debian also starts the system service does not matter to it.
+TEST_PKGS=(xvfb xauth xdotool openbox wmctrl x11-utils sox clang libclang-rt-dev nginx)
 
 pkgs=("${BUILD_PKGS[@]}")
 if [[ "${1:-}" == "--test" ]]; then pkgs+=("${TEST_PKGS[@]}"); fi

@@ -140,6 +140,7 @@ void HttpListener::OnAccept(const boost::system::error_code& ec, tcp::socket soc
         return;
     }
     Accept();
+    ++accepted_;
     boost::system::error_code peerError;
     const tcp::endpoint peer = socket.remote_endpoint(peerError);
     if (peerError) return;  // gone already

@@ -41,6 +41,10 @@ public:
     // process may not open that many files.
     size_t ConnectionsMax() const { return counter_.TotalMax(); }
 
+    // Connections accepted since the start, refused ones included: beside
+    // the request count it shows whether a proxy's pool is being reused.
+    size_t ConnectionsAccepted() const { return accepted_; }
+
 private:
     void Accept();
     void OnAccept(const boost::system::error_code& ec, boost::asio::ip::tcp::socket socket);
@@ -61,6 +65,7 @@ private:
     boost::asio::ip::tcp::acceptor acceptor_;
     boost::asio::steady_timer retry_;
     std::atomic<bool> stopped_{false};
+    std::atomic<size_t> accepted_{0};
 };
 
 }  // namespace zscores

@@ -48,28 +48,36 @@ const char* HostProblem(const http::request<http::string_body>& req) {
 
 }  // namespace
 
-bool MayStartRequest(std::string_view b) {
+RequestLineScan ScanRequestLine(std::string_view b) {
     const auto at = [&b](size_t i) { return static_cast<unsigned char>(b[i]); };
+    RequestLineScan scan;
+    const auto refuse = [&scan] {
+        scan.may = false;
+        return scan;
+    };
     size_t i = 0;
     while (i < b.size() && at(i) >= 'A' && at(i) <= 'Z') ++i;
-    if (i > kRequestLineMethodMax) return false;
-    if (i == b.size()) return true;
-    if (i == 0 || at(i) != ' ') return false;
+    if (i > kRequestLineMethodMax) return refuse();
+    if (i == b.size()) return scan;
+    if (i == 0 || at(i) != ' ') return refuse();
+    scan.method = b.substr(0, i);
     const size_t target = ++i;
     while (i < b.size() && at(i) > 32 && at(i) < 127) ++i;
-    if (i == b.size()) return true;
-    if (i == target || at(i) != ' ') return false;
+    if (i == b.size()) return scan;
+    if (i == target || at(i) != ' ') return refuse();
+    scan.target = b.substr(target, i - target);
     ++i;
     static const char kVersion[] = "HTTP/1.";
     for (size_t k = 0; kVersion[k] != 0; ++k, ++i) {
-        if (i == b.size()) return true;
-        if (at(i) != static_cast<unsigned char>(kVersion[k])) return false;
+        if (i == b.size()) return scan;
+        if (at(i) != static_cast<unsigned char>(kVersion[k])) return refuse();
     }
-    if (i == b.size()) return true;
-    if (at(i) < '0' || at(i) > '9') return false;
-    if (++i == b.size()) return true;
-    if (at(i) == '\r' && ++i == b.size()) return true;
-    return at(i) == '\n';
+    if (i == b.size()) return scan;
+    if (at(i) < '0' || at(i) > '9') return refuse();
+    if (++i == b.size()) return scan;
+    if (at(i) == '\r' && ++i == b.size()) return scan;
+    if (at(i) != '\n') return refuse();
+    return scan;
 }
 
 bool IsValidHost(std::string_view v) {
@@ -179,7 +187,13 @@ void HttpSession::Parse() {
         if (!lineChecked_) {
             const auto data = buffer_.data();
             const std::string_view seen(static_cast<const char*>(data.data()), data.size());
-            if (!MayStartRequest(seen)) {
+            // What the line asked is kept as soon as it has come, so that a
+            // refusal before the head is whole is still logged as that
+            // request, and a HEAD still gets no body.
+            const RequestLineScan scan = ScanRequestLine(seen);
+            if (!scan.method.empty()) info_.method = std::string(scan.method);
+            if (!scan.target.empty()) info_.target = std::string(scan.target);
+            if (!scan.may) {
                 GiveUp(400, "not an HTTP request line");
                 return;
             }

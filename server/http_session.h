@@ -35,10 +35,17 @@ private:
     std::string address_;
 };
 
-// False once `bytes`, the start of what a client sent, can no longer become a
-// request line ("METHOD target HTTP/1.x"), so garbage is refused at once
-// instead of being waited on until the deadline.
-bool MayStartRequest(std::string_view bytes);
+// How far `bytes`, the start of what a client sent, goes as a request line
+// ("METHOD target HTTP/1.x"). `may` turns false once it can no longer become
+// one, so garbage is refused at once instead of being waited on until the
+// deadline. The method and the target are given once the space after each
+// has come (views into `bytes`), even from a line refused later on.
+struct RequestLineScan {
+    bool may = true;
+    std::string_view method;
+    std::string_view target;
+};
+RequestLineScan ScanRequestLine(std::string_view bytes);
 
 // True for a Host value this server takes: a name of letters, digits and
 // "-._~" (which covers IPv4) or a bracketed IPv6 address, then an optional

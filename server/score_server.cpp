@@ -143,6 +143,8 @@ bool ScoreServer::Run() {
 
 void ScoreServer::Stop() { http_->Stop(); }
 
+size_t ScoreServer::ConnectionsAccepted() const { return http_->ConnectionsAccepted(); }
+
 std::string ScoreServer::LimitsLine() const {
     char rate[96] = "no rate limit";
     if (options_.ratePerMinute > 0)

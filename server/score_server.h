@@ -52,6 +52,9 @@ public:
     // The limits in force, for the start-up lines.
     std::string LimitsLine() const;
 
+    // TCP connections accepted so far, for telling pooled requests apart.
+    size_t ConnectionsAccepted() const;
+
 private:
     void Serve(const HttpRequestInfo& request, Reply reply) override;
     void Log(const HttpRequestInfo& request, int status, const std::string& note) override;

@@ -152,10 +152,12 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
     for (int i = 0; i < 500; ++i) manyHeaders += "X-Header-" + std::to_string(i) + ": value\r\n";
     manyHeaders += "\r\n";
     using servertest::GetRequest;
+    const std::string headHead = "HEAD " + target + " HTTP/1.1\r\nHost: localhost\r\n";
     struct Case {
         const char* what;
         std::string request;
         int status;
+        const char* logged = nullptr;  // what the log line says of the request, where checked
     };
     const Case cases[] = {
         {"bad user ID", GetRequest(TargetOf(badId)), 400},
@@ -185,7 +187,19 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         {"empty Host", "GET " + target + " HTTP/1.1\r\nHost: \r\n\r\n", 400},
         {"HEAD, answered without a body", "HEAD " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n", 405},
         {"HEAD of another page", "HEAD /index.php HTTP/1.1\r\nHost: localhost\r\n\r\n", 404},
+        // Refused by the HTTP layer before the head is whole, HEAD still
+        // gets no body and is logged as what it asked.
+        {"HEAD with a body past the limit", headHead + "Content-Length: 2000\r\n\r\n", 413, " HEAD /Scores.php 413 "},
+        {"HEAD with a 9,000-byte header", headHead + "X-Pad: " + std::string(9000, 'a') + "\r\n\r\n", 431,
+         " HEAD /Scores.php 431 "},
+        {"HEAD with two Content-Length", headHead + "Content-Length: 1\r\nContent-Length: 2\r\n\r\n", 400,
+         " HEAD /Scores.php 400 "},
+        {"HEAD with Content-Length and chunked", headHead + "Content-Length: 1\r\nTransfer-Encoding: chunked\r\n\r\n",
+         400, " HEAD /Scores.php 400 "},
+        {"HEAD with a line too long", "HEAD /Scores.php?Score=" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n", 414,
+         " HEAD - 414 "},
     };
+    size_t lines = 1;  // the first, stored score's
     for (const Case& c : cases) {
         const servertest::HttpReply r = servertest::Exchange(server.port(), c.request);
         EXPECT_EQ(r.status, c.status) << c.what;
@@ -194,6 +208,11 @@ TEST_F(ServerHttp, BadRequestsGetA4xxAndChangeNothing) {
         EXPECT_EQ(Digest(path_), before) << c.what;
         if (c.request.rfind("HEAD ", 0) == 0) {
             EXPECT_EQ(r.body, "") << c.what;
+        }
+        const std::vector<std::string> logged = WaitForLines(server, ++lines);
+        ASSERT_EQ(logged.size(), lines) << c.what;
+        if (c.logged != nullptr) {
+            EXPECT_NE(logged.back().find(c.logged), std::string::npos) << c.what << ": " << logged.back();
         }
     }
 }
@@ -252,9 +271,11 @@ TEST_F(ServerHttp, OneLogLinePerRequest) {
               std::string::npos)
         << lines[1];
     EXPECT_NE(lines[2].find(" 127.0.0.3 GET /missing 404 "), std::string::npos) << lines[2];
-    // Requests that could not be parsed are logged with their client too.
+    // Requests that could not be parsed are logged with their client too,
+    // and with their method and path once those have come.
     EXPECT_NE(lines[3].find(" 127.0.0.4 - - 400 not an HTTP request line"), std::string::npos) << lines[3];
-    EXPECT_NE(lines[4].find(" 127.0.0.5 - - 431 request head larger than 8192 bytes"), std::string::npos) << lines[4];
+    EXPECT_NE(lines[4].find(" 127.0.0.5 GET /Scores.php 431 request head larger than 8192 bytes"), std::string::npos)
+        << lines[4];
     for (const std::string& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(zscores::FormatLogLine(0, "1.2.3.4", "GET", "/a\nb\x01", 400, "why"),
               "1970-01-01T00:00:00Z 1.2.3.4 GET /a?b? 400 why");

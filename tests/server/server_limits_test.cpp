@@ -61,7 +61,7 @@ TEST_F(ServerLimits, TricklingClientIsClosedAtTheRequestDeadline) {
     close(fd);
     EXPECT_TRUE(closed) << "still open after " << kPatienceMs << " ms";
     const std::vector<std::string> lines = WaitForLine(server, " 408 ");
-    EXPECT_NE(Joined(lines).find(" 127.0.0.9 - - 408 request not complete within 5 s"), std::string::npos)
+    EXPECT_NE(Joined(lines).find(" 127.0.0.9 GET - 408 request not complete within 5 s"), std::string::npos)
         << Joined(lines);
     zscores::StoredScore s;
     EXPECT_FALSE(store_.Find(559, servertest::UserIdOf(GameSide()), 1, s));
@@ -140,39 +140,49 @@ TEST_F(ServerLimits, KeptConnectionServesAFewRequestsThenClosesWhenIdle) {
     close(again);
 }
 
+// Whether the bytes can still become a request line, and the method and
+// target read so far: each once the space after it has come.
 TEST(ServerRequestLine, RefusesWhatCanNeverBecomeARequestLine) {
     struct Case {
         std::string bytes;
         bool may;
+        const char* method;
+        const char* target;
     };
     const Case cases[] = {
-        {"", true},
-        {"G", true},
-        {"GET", true},
-        {"GET ", true},
-        {"GET /Scores.php?Game=0559", true},
-        {"GET / HTTP/1", true},
-        {"GET / HTTP/1.1", true},
-        {"GET / HTTP/1.1\r", true},
-        {"GET / HTTP/1.1\r\nHost: x", true},
-        {"GET / HTTP/1.0\n", true},
-        {"POSTPOSTPOSTPOST /", true},   // sixteen letters
-        {"POSTPOSTPOSTPOSTX", false},   // seventeen
-        {"get / HTTP/1.1", false},
-        {" GET / HTTP/1.1", false},
-        {"GET  / HTTP/1.1", false},
-        {"G\x01T / HTTP/1.1", false},
-        {"GET /\x7f HTTP/1.1", false},
-        {"GET /\xc3\xa9 HTTP/1.1", false},
-        {"GET / HTTP/2", false},
-        {"GET / HTTP/1.x", false},
-        {"GET / HTTP/1.1x", false},
-        {"GET / HTTP/1.1\rx", false},
-        {"GET / SPDY/3", false},
-        {std::string("\x16\x03\x01", 3), false},
-        {std::string("\0GET", 4), false},
+        {"", true, "", ""},
+        {"G", true, "", ""},
+        {"GET", true, "", ""},
+        {"GET ", true, "GET", ""},
+        {"GET /Scores.php?Game=0559", true, "GET", ""},
+        {"HEAD /Scores.php ", true, "HEAD", "/Scores.php"},
+        {"GET / HTTP/1", true, "GET", "/"},
+        {"GET / HTTP/1.1", true, "GET", "/"},
+        {"GET / HTTP/1.1\r", true, "GET", "/"},
+        {"GET / HTTP/1.1\r\nHost: x", true, "GET", "/"},
+        {"GET / HTTP/1.0\n", true, "GET", "/"},
+        {"POSTPOSTPOSTPOST /", true, "POSTPOSTPOSTPOST", ""},  // sixteen letters
+        {"POSTPOSTPOSTPOSTX", false, "", ""},                  // seventeen
+        {"get / HTTP/1.1", false, "", ""},
+        {" GET / HTTP/1.1", false, "", ""},
+        {"GET  / HTTP/1.1", false, "GET", ""},
+        {"G\x01T / HTTP/1.1", false, "", ""},
+        {"GET /\x7f HTTP/1.1", false, "GET", ""},
+        {"GET /\xc3\xa9 HTTP/1.1", false, "GET", ""},
+        {"GET / HTTP/2", false, "GET", "/"},
+        {"GET / HTTP/1.x", false, "GET", "/"},
+        {"GET / HTTP/1.1x", false, "GET", "/"},
+        {"GET / HTTP/1.1\rx", false, "GET", "/"},
+        {"HEAD /a SPDY/3", false, "HEAD", "/a"},
+        {std::string("\x16\x03\x01", 3), false, "", ""},
+        {std::string("\0GET", 4), false, "", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(zscores::MayStartRequest(c.bytes), c.may) << c.bytes;
+    for (const Case& c : cases) {
+        const zscores::RequestLineScan scan = zscores::ScanRequestLine(c.bytes);
+        EXPECT_EQ(scan.may, c.may) << c.bytes;
+        EXPECT_EQ(scan.method, c.method) << c.bytes;
+        EXPECT_EQ(scan.target, c.target) << c.bytes;
+    }
 }
 
 TEST(ServerRequestLine, HostValues) {

@@ -17,29 +17,8 @@
 
 namespace {
 
-using servertest::GamePayload;
-using servertest::GameSide;
-using servertest::TargetOf;
-
-// The game's request as a proxy passes it on, keeping the connection open
-// unless `close`; no header at all for an empty `forwardedFor`.
-std::string Forwarded(const std::string& forwardedFor, bool close = true) {
-    GameSide g;
-    g.best[0] = 10;
-    return "GET " + TargetOf(GamePayload(g)) + " HTTP/1.1\r\nHost: localhost\r\n" +
-           (forwardedFor.empty() ? "" : "X-Forwarded-For: " + forwardedFor + "\r\n") +
-           (close ? "Connection: close\r\n" : "") + "\r\n";
-}
-
-// The address field of each log line.
-std::multiset<std::string> LoggedAddresses(const std::vector<std::string>& lines) {
-    std::multiset<std::string> addresses;
-    for (const std::string& line : lines) {
-        const size_t from = line.find(' ') + 1;
-        addresses.insert(line.substr(from, line.find(' ', from) - from));
-    }
-    return addresses;
-}
+using servertest::Forwarded;
+using servertest::LoggedAddresses;
 
 TEST(ServerProxy, TrustedListsTakeAddressesOnly) {
     struct Case {

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -237,6 +238,26 @@ inline HttpReply Get(int port, const std::string& target, const std::string& fro
     return Exchange(port, GetRequest(target), from);
 }
 
+// The game's request as a proxy passes it on, keeping the connection open
+// unless `close`; no header at all for an empty `forwardedFor`.
+inline std::string Forwarded(const std::string& forwardedFor, bool close = true) {
+    GameSide g;
+    g.best[0] = 10;
+    return "GET " + TargetOf(GamePayload(g)) + " HTTP/1.1\r\nHost: localhost\r\n" +
+           (forwardedFor.empty() ? "" : "X-Forwarded-For: " + forwardedFor + "\r\n") +
+           (close ? "Connection: close\r\n" : "") + "\r\n";
+}
+
+// The address field of each log line.
+inline std::multiset<std::string> LoggedAddresses(const std::vector<std::string>& lines) {
+    std::multiset<std::string> addresses;
+    for (const std::string& line : lines) {
+        const size_t from = line.find(' ') + 1;
+        addresses.insert(line.substr(from, line.find(' ', from) - from));
+    }
+    return addresses;
+}
+
 // A fresh SQLite store ("scores.db") in a private folder for each test.
 class StoreTest : public ::testing::Test {
 protected:
@@ -301,6 +322,7 @@ public:
         if (thread_.joinable()) thread_.join();
     }
     int port() const { return port_; }
+    size_t ConnectionsAccepted() const { return server_->ConnectionsAccepted(); }
     std::vector<std::string> lines() {
         std::lock_guard<std::mutex> lock(mutex_);
         return lines_;
