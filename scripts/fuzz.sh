@@ -13,8 +13,11 @@ if ! command -v clang++ >/dev/null; then
   exit 1
 fi
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZINDLE_FUZZ=ON -DZINDLE_TESTS=OFF -DZINDLE_DATA=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The configure step names the decoders compiled from source, and any that
+# falls back to the system library.
+configured=$(CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZINDLE_FUZZ=ON -DZINDLE_TESTS=OFF -DZINDLE_DATA=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo 2>&1) || { echo "$configured"; exit 1; }
+sed -n 's/^-- fuzz: /fuzz: /p' <<<"$configured"
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets >build-fuzz/fuzz-build.log 2>&1 ||
   { cat build-fuzz/fuzz-build.log; exit 1; }
 

@@ -1,6 +1,8 @@
 // The backend's single open file: little-endian 32-bit integers, bytes and
 // lines, read or written in order. A written file replaces the old one only
 // once it is complete, so a failed save never leaves a half-written file.
+// Only the main thread uses the open file, so its bytes go through stdio's
+// unlocked calls, an integer at a time: a save moves some 95,000 bytes.
 
 #include <unistd.h>
 
@@ -31,7 +33,7 @@ void Report(const char* line) {
 
 void Put(int byte) {
     if (FileOpen != 1) return;
-    if (std::fputc(byte, MyOpenFile) == EOF) WriteFailed = true;
+    if (putc_unlocked(byte, MyOpenFile) == EOF) WriteFailed = true;
 }
 
 // Flushes the written bytes to the disk and moves them over the target. Any
@@ -105,8 +107,11 @@ int KUVOSys::ReadFile_Sys(char const* path) {
 void KUVOSys::WriteInt_Sys(int value) {
     // Shifted as unsigned: the bytes of a negative value are its two's
     // complement, least significant first.
+    if (FileOpen != 1) return;
     const uint32_t v = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) Put(static_cast<int>((v >> shift) & 255u));
+    const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                                    static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    if (fwrite_unlocked(bytes, 1, sizeof bytes, MyOpenFile) != sizeof bytes) WriteFailed = true;
 }
 
 void KUVOSys::WriteByte_Sys(char value) { Put(static_cast<unsigned char>(value)); }
@@ -122,12 +127,12 @@ void KUVOSys::WriteString_Sys(char const* text) {
 
 int KUVOSys::ReadInt_Sys() {
     if (FileOpen != 1) return 0;
-    uint32_t v = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int b = std::fgetc(MyOpenFile);
-        if (b == EOF) return kuvo::kMissingInt;
-        v |= static_cast<uint32_t>(b) << shift;
-    }
+    // A value cut short by the end of the file is missing; the bytes it had
+    // are still read past, as one at a time would.
+    unsigned char b[4];
+    if (fread_unlocked(b, 1, sizeof b, MyOpenFile) != sizeof b) return kuvo::kMissingInt;
+    const uint32_t v = b[0] | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+                       static_cast<uint32_t>(b[3]) << 24;
     return static_cast<int32_t>(v);
 }
 
@@ -135,7 +140,7 @@ int KUVOSys::ReadIntb_Sys() { return ReadInt_Sys(); }
 
 int KUVOSys::ReadByte_Sys() {
     if (FileOpen != 1) return 0;
-    const int b = std::fgetc(MyOpenFile);
+    const int b = getc_unlocked(MyOpenFile);
     return b == EOF ? -1 : b;
 }
 
@@ -165,6 +170,10 @@ int KUVOSys::FilePos_Sys() {
 
 int KUVOSys::FileSeek_Sys(int offset) {
     if (FileOpen != 1 || offset < 0) return -1;
+    // A load seeks to where it already stands after every block; stdio would
+    // drop its buffer and read it again. Away from the end nothing else
+    // changes, so such a seek is done without stdio.
+    if (!std::feof(MyOpenFile) && std::ftell(MyOpenFile) == offset) return 0;
     return std::fseek(MyOpenFile, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 

@@ -43,12 +43,14 @@ status=$?
 figure() { grep -o "stat::$1: *[0-9]*" "$out/log" | tail -1 | grep -o '[0-9]*$'; }
 execs=$(figure number_of_executed_units)
 rate=$(figure average_exec_per_sec)
+# Coverage points: libFuzzer's last progress line ("#N ... cov: X ft: Y ...").
+cov=$(grep -o ' cov: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*$')
 findings=()
 for f in "$out"/crash-* "$out"/leak-* "$out"/timeout-* "$out"/oom-*; do
   [[ -e $f ]] && findings+=("$f")
 done
-printf '%s: %s s, %s executions, %s per second, %d findings\n' "$name" "$seconds" "${execs:-?}" "${rate:-?}" \
-  "${#findings[@]}" | tee "$out/figures"
+printf '%s: %s s, %s executions, %s per second, %s coverage points, %d findings\n' "$name" "$seconds" \
+  "${execs:-?}" "${rate:-?}" "${cov:-?}" "${#findings[@]}" | tee "$out/figures"
 
 if [[ $status -ne 0 || ${#findings[@]} -gt 0 ]]; then
   echo "$name FAILED (exit $status); the end of its report:"

@@ -1,7 +1,8 @@
 // Fuzz target: "Settings.sav" and the save file as the input gives them (its
 // first 4,496 bytes are the settings file, the rest the save file), loaded by
 // a game as the launch leaves it. What that game holds is then saved and
-// loaded by a second game, which must hold exactly the same tables.
+// loaded by a second game, which must hold exactly the same tables. Both
+// games are made fresh for every input in storage kept between inputs.
 
 #include <cstdlib>
 #include <filesystem>
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int quiet = setenv("ZINDLE_SCORE_HOST", "", 1);
     (void)quiet;
     const std::string& dir = fuzzsupport::ProgramFolder();
-    FreshGame first;
+    static FreshGame first, second;
+    first.Renew();
     gametest::BeforeLoad(*first, dir);
     const std::string saveName = zindle::SaveFileName(first->GameNumber, first->Title, sizeof first->Title);
     const size_t settingsBytes = std::min(size, static_cast<size_t>(zindle::kSettingsFileBytes));
@@ -48,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                static_cast<uintmax_t>(zindle::kSettingsFileBytes));
     FUZZ_CHECK(std::filesystem::file_size(dir + "/" + saveName) == static_cast<uintmax_t>(zindle::kSaveFileBytes));
 
-    FreshGame second;
+    second.Renew();
     gametest::BeforeLoad(*second, dir);
     second->Load();
     const Tables again = Held(*second);
