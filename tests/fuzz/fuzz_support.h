@@ -38,7 +38,9 @@ inline const std::string& ProgramFolder() {
 // Writes the input as `name` below the program folder; returns its path.
 inline std::string WriteInput(const std::string& name, const uint8_t* data, size_t size) {
     const std::string path = ProgramFolder() + "/" + name;
-    if (!audiotest::WriteBytes(path, std::string(reinterpret_cast<const char*>(data), size))) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    const bool written = f && std::fwrite(data, 1, size, f) == size;
+    if ((f && std::fclose(f) != 0) || !written) {
         std::fprintf(stderr, "fuzz: cannot write %s\n", path.c_str());
         std::abort();
     }

@@ -197,7 +197,29 @@ TEST_F(BackendFiles, PositionAndSeekCountBytesFromTheStart) {
     EXPECT_EQ(20, ASys.ReadInt_Sys());
     EXPECT_EQ(0, ASys.FileSeek_Sys(40));  // past the end: reads then find nothing
     EXPECT_EQ(kuvo::kMissingInt, ASys.ReadInt_Sys());
+    EXPECT_EQ(40, ASys.FilePos_Sys());
+    EXPECT_EQ(0, ASys.FileSeek_Sys(48));  // from past the end to past it
+    EXPECT_EQ(48, ASys.FilePos_Sys());
+    EXPECT_EQ(kuvo::kMissingInt, ASys.ReadInt_Sys());
+    EXPECT_EQ(-1, ASys.ReadByte_Sys());
+    EXPECT_EQ(0, ASys.FileSeek_Sys(8));  // and back into the file
+    EXPECT_EQ(30, ASys.ReadInt_Sys());
+    EXPECT_EQ(12, ASys.FilePos_Sys());
+    EXPECT_EQ(0, ASys.FileSeek_Sys(12));  // where reading stands, at the end
+    EXPECT_EQ(kuvo::kMissingInt, ASys.ReadInt_Sys());
+    EXPECT_EQ(12, ASys.FilePos_Sys());
     EXPECT_NE(0, ASys.FileSeek_Sys(-4));
+    ASys.CloseFile_Sys();
+
+    // A short read moves the position by what it took; a line, zero bytes
+    // and all, by its whole length.
+    Put("lines", std::string("ab\0c\nxy", 8));
+    ASSERT_EQ(1, ASys.ReadFile_Sys(Path("lines").c_str()));
+    ASys.ReadString_Sys();
+    EXPECT_EQ(5, ASys.FilePos_Sys());
+    EXPECT_EQ(kuvo::kMissingInt, ASys.ReadInt_Sys());
+    EXPECT_EQ(8, ASys.FilePos_Sys());
+    ASys.CloseFile_Sys();
 }
 
 TEST_F(BackendFiles, AWrittenFileReplacesTheOldOneOnlyWhenComplete) {
