@@ -20,14 +20,39 @@ constexpr int kMusicBlockBytes = 16384;    // bytes of a WAV file taken per stre
 constexpr int kOggBlockValues = 16384;     // interleaved 16-bit values decoded per Ogg block
 constexpr int kOggReadsPerBlock = 16384;   // decoder calls one Ogg block may take (a call gives a frame or more)
 constexpr int kOggMaxChannels = 2;         // channels a music buffer takes (mono or stereo)
-constexpr int kOggReadBytes = 1024;        // bytes one decoder read takes: the processor budget is checked between
-                                           // reads, and 1,024 bytes hold at most 37 of the smallest pages
-constexpr int kOggOpenCpuMs = 200;         // processor time the open may take; a 4 MB comment or a chain of
-                                           // 200 links opens in a sixth of it
-constexpr int kOggStepCpuMs = 10;          // processor time one block or one return to the start may take;
-                                           // a valid block decodes in under 1 ms
-constexpr int kSanitizerSlowdown = 3;      // how much slower the sanitizer builds run the decoder: its budgets
-                                           // grow by as much, so that they end only what the shipped game would
+constexpr int kOggFillBytes = 4096;        // bytes read from the file at a time, ahead of the decoder
+constexpr int kOggHeaderWatches = 4;       // Vorbis streams whose headers may be on their way at once
+// What one link's setup header may ask of the decoder, checked before
+// libvorbis unpacks it. The encoders' largest, mono and stereo, at every
+// quality and rate from 8 to 192 kHz: libvorbisenc 1.3.7 a book of 6,561
+// entries, 11,813 entries in all, 4,891 of them used, 9,276 book values, 213
+// lookup values and 200 classification rows (two residues of 100); ffmpeg's
+// own encoder 6,561, 10,423, 2,625, 3,946, 125 and 100. Set-up costs about
+// 0.1 us per used entry, paid once per link, and 20 ns per classification
+// row, paid at every decoder reset.
+constexpr long kOggBookEntries = 65536;             // entries of one book: 10x; libvorbis builds its decode
+                                                    // table on the stack, 12 bytes an entry (768 KB here)
+constexpr long long kOggLinkBookEntries = 131072;   // entries of all books: 11x (their length lists)
+constexpr long long kOggLinkUsedEntries = 32768;    // used entries of all books: 6.7x (the decode tables,
+                                                    // about 3 ms to build)
+constexpr long long kOggLinkBookValues = 131072;    // book values and lookup values: 14x (512 KB of floats)
+constexpr long long kOggLinkResidueRows = 16384;    // classification rows of all residues: 80x (0.4 ms a reset)
+constexpr long long kOggLinkResidueCells = 65536;   // values in those rows
+// The open searches out every link and unpacks and keeps all their headers,
+// about 0.1 ms and 27 KB a link of libvorbisenc's.
+constexpr int kOggMaxLinks = 2048;                  // links of a chained file: 2x a 1,000-song chain, whose
+                                                    // start takes 0.2 s; the search recurses once per link
+constexpr long long kOggFileHeaderBytes = 64LL << 20;  // memory of all links' unpacked headers and comments: a
+                                                    // 1,000-link chain keeps 27 MB, a 16 MB cover 16 MB
+constexpr long kOggOpenBytes = 512L << 20;          // bytes the open may read: the search reads some 64 KB
+                                                    // before each link, 92 MB for 1,000 links of a second
+// Each block may be handed so much, then goes on at the next block: no
+// valid file runs out of allowance, it only spreads its work.
+constexpr long kOggStepBytes = 512L << 10;          // bytes: a valid block reads under 10 KB of sound; a 4 MB
+                                                    // comment in a later link takes 8 blocks
+constexpr int kOggStepLinks = 1;                    // streams begun (decoder resets, each a set-up)
+constexpr int kOggLinksWithoutSound = 8;            // resets in a row with no sound between them: a link
+                                                    // with streams beside it resets it a few times
 constexpr int kMusicStats = 8;             // MusicBufferStats entries (1 format, 4 rate, 5 channels)
 constexpr int kSfxDataFields = 5;          // SFXData fields per sound slot
 constexpr int kKeyNames = 350;             // GLFW key codes with a name slot

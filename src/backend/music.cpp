@@ -2,24 +2,28 @@
 // libvorbisfile), fed through the four rotating buffers queued on source 31,
 // at most one block per frame. A damaged file is refused with a log line;
 // nothing here may read a closed or null stream handle, or block the frame:
-// every decoder step has a budget of the thread's processor time, checked at
-// each of the decoder's calls on the file, and those calls stay inside the
-// file whatever the file system lets a seek do.
+// the decoder reads the file through music_source.cpp, which checks every
+// stream's headers before the decoder unpacks them and hands each step only
+// its allowance of work, so a step's cost is bounded by what it is handed.
 
 #include <AL/al.h>
 
 // The library's ready-made callback sets are static objects every includer
-// would carry unused; the music file has its own below.
+// would carry unused; the music file has its own.
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
-#include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <new>
 
+#include "music_source.h"
 #include "sys_internal.h"
 
 int MusicBufferTick = 0;
@@ -32,58 +36,16 @@ long MusicFileEnd = 0;
 short MusicStreamBlock[kuvo::kOggBlockValues];
 static_assert(sizeof MusicStreamBlock >= size_t(kuvo::kMusicBlockBytes), "a WAV block must fit");
 
-long long KuvoThreadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
-
-// The decoder's calls on the music file. Each first checks the step's budget
-// of processor time, not of wall time, so that a busy machine never ends a
-// valid piece; once it is spent every call fails (a read as an error, not as
-// the end of the file), so the decoder gives up with an error.
-namespace {
-bool WithinBudget(KuvoMusicSource* source) {
-    if (!source->spent && KuvoThreadCpuNs() < source->cpuLimitNs) return true;
-    source->spent = true;
-    errno = EIO;
-    return false;
-}
-}  // namespace
-
-// Short reads keep the checks close together: what the decoder does with one
-// read is bounded by the bytes it got (a damaged stream can make each tiny
-// page cost a decoder set-up), and the library takes a short read as data.
-size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source) {
-    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    if (size == 0 || !WithinBudget(s)) return 0;
-    const size_t most = std::max<size_t>(1, size_t(kuvo::kOggReadBytes) / size);
-    return std::fread(into, size, std::min(count, most), s->file);
-}
-
-// Only offsets inside the file, its end included: the file systems differ on
-// a seek far past the end (ext4 refuses one near 2^63, tmpfs takes it), and a
-// decoder searching out there would never come back.
-int KuvoMusicSeek(void* source, int64_t offset, int whence) {
-    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    if (!WithinBudget(s)) return -1;
-    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_END ? s->length : whence == SEEK_CUR ? std::ftell(s->file) : -1;
-    if (base < 0 || offset < -base || offset > s->length - base) return -1;
-    return std::fseek(s->file, long(base + offset), SEEK_SET) == 0 ? 0 : -1;
-}
-
-long KuvoMusicTell(void* source) {
-    KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);
-    return WithinBudget(s) ? std::ftell(s->file) : -1;
-}
-
 // An Ogg piece's decoder and the file it reads, kept together: a piece
-// being opened has its own budget, never the running piece's.
+// being opened has its own allowances, never the running piece's.
 struct KuvoOggStream {
     OggVorbis_File decoder;
     KuvoMusicSource source;
     long passValues;  // values decoded since the piece's start or its last return there
+    long passes;      // returns to the start
 };
+
+long KuvoOggPasses() { return OggFile ? OggFile->passes : 0; }
 
 namespace {
 
@@ -111,24 +73,9 @@ void DetachMusicBuffers() {
 // refuses it.
 const ov_callbacks kMusicFileCalls = {KuvoMusicRead, KuvoMusicSeek, nullptr, KuvoMusicTell};
 
-// The sanitizer builds run the decoder some times slower; a budget meant for
-// the shipped game must not end valid music there.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KUVO_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(KUVO_ADDRESS_SANITIZER)
-constexpr long long kBudgetScale = kuvo::kSanitizerSlowdown;
-#else
-constexpr long long kBudgetScale = 1;
-#endif
-constexpr long long kNsPerMs = 1000000;
-
-// Opens a decoder step with its budget of processor time.
-OggVorbis_File* Step(KuvoOggStream* ogg, int budgetMs = kuvo::kOggStepCpuMs) {
-    ogg->source.cpuLimitNs = KuvoThreadCpuNs() + budgetMs * kNsPerMs * kBudgetScale;
-    ogg->source.spent = false;
+// Opens a decoder step with its allowance.
+OggVorbis_File* Step(KuvoOggStream* ogg, KuvoMusicStep step) {
+    KuvoMusicBeginStep(&ogg->source, step);
     return &ogg->decoder;
 }
 
@@ -137,7 +84,7 @@ OggVorbis_File* Step(KuvoOggStream* ogg, int budgetMs = kuvo::kOggStepCpuMs) {
 // its end; an offset needs no search.
 bool SeekOgg(KuvoOggStream* ogg, ogg_int64_t offset) {
     ogg->passValues = 0;
-    return ov_raw_seek(Step(ogg), offset) == 0 && !ogg->source.spent;
+    return ov_raw_seek(Step(ogg, KuvoMusicStep::Seek), offset) == 0 && !ogg->source.refused;
 }
 
 // At a loop: the first audio page, whose offset the open found. Starting
@@ -149,26 +96,69 @@ bool RewindOgg(KuvoOggStream* ogg) {
 
 void DeleteOgg(KuvoOggStream* ogg) {
     ov_clear(&ogg->decoder);
+    KuvoMusicSourceClear(&ogg->source);
     delete ogg;
 }
 
-// 16-bit values in the byte order OpenAL takes them.
-constexpr int kHostBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
 constexpr int kOggValueBytes = static_cast<int>(sizeof MusicStreamBlock[0]);
 
+// One decoded value as libvorbisfile's own ov_read makes it: times 32,768,
+// rounded to the nearest (SSE2's conversion on x86-64, floor(v + 0.5)
+// elsewhere, as libvorbis builds its own), then held within 16 bits.
+inline short ToShort(float v) {
+#if defined(__SSE2__)
+    const int n = _mm_cvtss_si32(_mm_set_ss(v * 32768.f));
+#else
+    const int n = static_cast<int>(std::floor(static_cast<double>(v * 32768.f) + .5));
+#endif
+    return static_cast<short>(n > 32767 ? 32767 : n < -32768 ? -32768 : n);
+}
+
+// A packet's frames, interleaved into the block, value for value as ov_read
+// gives them. Its conversion was a tenth of each block's cost, one sample at
+// a time; here four go at once, and SSE2's saturating pack holds them in 16
+// bits as ov_read's comparisons do (a value past int converts to INT_MIN,
+// which holds to -32,768 there as here).
+void Interleave(float* const* pcm, int channels, long frames, short* out) {
+    long i = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(32768.f);
+    if (channels == 1) {
+        for (; i + 8 <= frames; i += 8) {
+            const __m128i a = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i), scale));
+            const __m128i b = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i + 4), scale));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
+        }
+    } else if (channels == 2) {
+        for (; i + 4 <= frames; i += 4) {
+            const __m128i l = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[0] + i), scale));
+            const __m128i r = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(pcm[1] + i), scale));
+            const __m128i lo = _mm_unpacklo_epi32(l, r), hi = _mm_unpackhi_epi32(l, r);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(lo, hi));
+        }
+    }
+#endif
+    for (; i < frames; ++i)
+        for (int c = 0; c < channels; ++c) out[i * channels + c] = ToShort(pcm[c][i]);
+}
+
 // Opens the decoder on an open file, at the piece's first sample; null when it
-// refuses the stream, runs out of its budget, or the stream's first link gives
-// no layout a buffer could take (more than two channels, a rate past int).
+// refuses the stream, the file goes past a limit, or the stream's first link
+// gives no layout a buffer could take (more than two channels, a rate past
+// int).
 KuvoOggStream* OpenOgg(FILE* f) {
     KuvoOggStream* ogg = new (std::nothrow) KuvoOggStream();
     if (!ogg) return nullptr;
-    ogg->source.file = f;
-    ogg->source.length = KuvoFileLength(f);
+    // The framing ahead of the decoder is the only buffer the bytes need:
+    // they are read straight into it, not through stdio's own first.
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    KuvoMusicSourceInit(&ogg->source, f, KuvoFileLength(f));
     // A refused open has released what the decoder took, with one exception
     // in libvorbisfile itself: when a later link of a chained file fails, its
     // _bisect_forward_serialno returns without freeing the serial-number list
     // it had read for that link (a few bytes per refused file).
-    if (ov_open_callbacks(&ogg->source, Step(ogg, kuvo::kOggOpenCpuMs), nullptr, 0, kMusicFileCalls) != 0) {
+    if (ov_open_callbacks(&ogg->source, Step(ogg, KuvoMusicStep::Open), nullptr, 0, kMusicFileCalls) != 0) {
+        KuvoMusicSourceClear(&ogg->source);
         delete ogg;
         return nullptr;
     }
@@ -178,7 +168,7 @@ KuvoOggStream* OpenOgg(FILE* f) {
     // decoder its serial number back, so this seek goes to the file's first
     // byte: from the first audio page the decoder would pass over that
     // page as another stream's, and a link of one page would be lost whole.
-    const bool opened = !ogg->source.spent;
+    const bool opened = !ogg->source.refused;
     const bool chained = ov_streams(&ogg->decoder) > 1;
     const vorbis_info* info = ov_info(&ogg->decoder, 0);
     const bool fits = info && info->channels >= 1 && info->channels <= kuvo::kOggMaxChannels && info->rate >= 1 &&
@@ -237,38 +227,39 @@ bool ReadWavBlock(int* bytes, bool* end) {
     return have;
 }
 
-// Decodes the next Ogg block: whole frames until the block is full or the
-// piece gives no more; an empty block marks the end of the piece. The
-// decoder hands out a packet or less per call, so a block takes several.
-// A gap in damaged data is stepped over. Other damage ends the block there,
-// and the next block goes on from wherever the decoder can. A chained link
-// whose channels or rate differ from the piece's would not fit the buffer
-// format: its values are never queued, so the piece ends where it begins.
+// Decodes the next Ogg block: whole frames until the block is full, the
+// piece gives no more, or the step has been handed its allowance (the block
+// is then shorter, and the next one goes on from there); an empty block that
+// used no allowance marks the end of the piece. The decoder hands out a
+// packet or less per call, so a block takes several. A gap in damaged data
+// is stepped over. Other damage ends the block there, and the next block
+// goes on from wherever the decoder can. A chained link whose channels or
+// rate differ from the piece's would not fit the buffer format: its values
+// are never queued, so the piece ends where it begins.
 bool ReadOggBlock(int* bytes, bool* end) {
     const int channels = MusicBufferStats[5];
-    const int frameBytes = channels * kOggValueBytes;
-    const int capacity = kuvo::kOggBlockValues * kOggValueBytes;
-    char* out = reinterpret_cast<char*>(MusicStreamBlock);
     KuvoOggStream* ogg = OggFile;
-    OggVorbis_File* decoder = Step(ogg);
-    int filled = 0;
-    // The budget is also checked between the decoder's calls: each gives a
-    // packet's samples or less, and a block of many small ones may need no
-    // read in between.
-    for (int call = 0; channels > 0 && capacity - filled >= frameBytes && call < kuvo::kOggReadsPerBlock &&
-                       WithinBudget(&ogg->source);
+    KuvoMusicSource* source = &ogg->source;
+    OggVorbis_File* decoder = Step(ogg, KuvoMusicStep::Block);
+    int filled = 0;  // values
+    for (int call = 0; channels > 0 && kuvo::kOggBlockValues - filled >= channels && call < kuvo::kOggReadsPerBlock &&
+                       !source->refused && !source->yielded;
          ++call) {
         int link = 0;
-        const long got = ov_read(decoder, out + filled, capacity - filled, kHostBigEndian, kOggValueBytes, 1, &link);
+        float** pcm = nullptr;
+        const long room = (kuvo::kOggBlockValues - filled) / channels;
+        const long got = ov_read_float(decoder, &pcm, int(room), &link);
         if (got == OV_HOLE) continue;
-        if (got <= 0 || got > capacity - filled) break;
+        if (got <= 0 || got > room) break;
         const vorbis_info* info = ov_info(decoder, link);
         if (!info || info->channels != channels || info->rate != MusicBufferStats[4]) break;
-        filled += int(got);
+        KuvoMusicHeard(source);
+        Interleave(pcm, channels, got, MusicStreamBlock + filled);
+        filled += int(got) * channels;
     }
-    ogg->passValues += filled / kOggValueBytes;
-    *bytes = filled;
-    *end = filled < 1;
+    ogg->passValues += filled;
+    *bytes = filled * kOggValueBytes;
+    *end = filled < 1 && !source->yielded;
     return true;
 }
 
@@ -310,8 +301,8 @@ void RefillStep(int kind) {
             ASys.Debuglog(line);
         }
     }
-    if (kind == kOggStream && OggFile->source.spent) {
-        // The step ran out of its budget: the piece ends here, with what it
+    if (kind == kOggStream && OggFile->source.refused) {
+        // The file went past a limit: the piece ends here, with what it
         // gave so far queued.
         ASys.Debuglog("Error Reading Ogg");
         ASys.MusicMode = 0;
@@ -326,6 +317,8 @@ void RefillStep(int kind) {
             // back to its start has nowhere to go.
             ASys.Debuglog("Error Reading Ogg");
             ASys.MusicMode = 0;
+        } else {
+            ++OggFile->passes;
         }
     }
     ApplySettings();
@@ -356,7 +349,7 @@ void KUVOSys::PlayMusic_Wav_Sys(const char* path, int repeat) {
 
     // The new piece opens into temporaries: a failure leaves the running
     // piece's handles as they are.
-    FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    FILE* f = KuvoOpenPlainFile(path);
     if (!f) {
         char line[kuvo::kPathSize + 32];
         std::snprintf(line, sizeof line, "Error Opening Wave - %s", path ? path : "");
@@ -390,7 +383,7 @@ void KUVOSys::PlayMusic_Ogg_Sys(const char* path, int repeat) {
     MusicNextBuffer = 0;
     MusicRepeat = repeat;
 
-    FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    FILE* f = KuvoOpenPlainFile(path);
     KuvoOggStream* ogg = f ? OpenOgg(f) : nullptr;
     if (!ogg) {
         if (f) std::fclose(f);

@@ -124,23 +124,7 @@ extern KuvoOggStream* OggFile;    // its Ogg decoder, null for a WAV piece or no
 extern long MusicFileBegin;       // first sample byte of a WAV piece's "data" chunk
 extern long MusicFileEnd;         // one past the last byte of that chunk
 extern short MusicStreamBlock[kuvo::kOggBlockValues];  // the block the last refill step read or decoded
-
-// The music file as the Ogg decoder reads it, through the three calls below
-// (its read, seek and tell callbacks). Seeks stay inside the file, a read
-// takes at most kOggReadBytes, and each decoder step (the open, one block, the
-// return to the start) may use so much of the thread's processor time; once
-// its budget is spent every call fails and `spent` is set.
-struct KuvoMusicSource {
-    FILE* file;
-    long length;           // bytes of the file when it was opened
-    long long cpuLimitNs;  // thread processor time at which the current step's budget runs out
-    bool spent;            // the step ran out of its budget
-};
-// The calling thread's processor time in nanoseconds.
-long long KuvoThreadCpuNs();
-size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source);
-int KuvoMusicSeek(void* source, int64_t offset, int whence);  // 0, or -1 when refused
-long KuvoMusicTell(void* source);
+long KuvoOggPasses();             // times the running Ogg piece went back to its start
 
 // ---- WAV reading shared by effects and music (sfx.cpp)
 struct KuvoWavFormat {
@@ -177,6 +161,13 @@ extern char TempstrSys[kuvo::kSysTextSize];
 // ---- the one open file (files.cpp)
 extern FILE* MyOpenFile;  // null while no file is open
 extern int FileOpen;      // 1 while a file is open, else 0
+// Opens a file for reading without ever waiting in the open (a named pipe
+// nobody writes to); *plain tells whether it is a plain file. Null when it
+// cannot be opened.
+FILE* KuvoOpenForReading(const char* path, bool* plain);
+// The same for the data files (images, sounds, music): null for anything
+// but a plain file, since a pipe or a device would stall or never end.
+FILE* KuvoOpenPlainFile(const char* path);
 
 // ---- network
 extern std::string website_HTML;   // kept bytes of the block received last

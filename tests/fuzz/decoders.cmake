@@ -3,7 +3,7 @@
 # scripts/fuzz-sources.sh) with the fuzzer's coverage and the sanitizers, so
 # libFuzzer can steer inside them; the system libraries carry no coverage, so
 # there it would mutate blind. Only the fuzz build includes this file.
-# Sets KUVO_VORBISFILE and KUVO_LODEPNG to what the backend links. A source
+# Sets KUVO_VORBISFILE, KUVO_OGG and KUVO_LODEPNG to what the backend links. A source
 # that is missing, or not of the version the game links, is named in one line
 # and the system library stands in for it.
 
@@ -59,6 +59,7 @@ if(libogg_FUZZ_SRC)
   # still empty.
   target_compile_options(fuzz_ogg PRIVATE ${FUZZ_DECODER_OPTIONS} -fno-sanitize=pointer-overflow)
   set(FUZZ_OGG fuzz_ogg)
+  set(KUVO_OGG fuzz_ogg)
   message(STATUS "fuzz: libogg compiled from ${libogg_FUZZ_SRC}")
 else()
   pkg_check_modules(FUZZ_SYSTEM_OGG REQUIRED IMPORTED_TARGET ogg)
