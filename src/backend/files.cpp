@@ -8,6 +8,7 @@
 // to another, costs no call into the system: a load does that after every
 // block.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,31 @@
 
 FILE* MyOpenFile = nullptr;
 int FileOpen = 0;
+
+// Never waits in the open: a named pipe with no program writing to it would
+// keep a plain open waiting for one. Without O_NONBLOCK's meaning for a
+// plain file's reads, it changes nothing else there.
+FILE* KuvoOpenForReading(const char* path, bool* plain) {
+    *plain = false;
+    if (path == nullptr || path[0] == '\0') return nullptr;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    *plain = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    FILE* f = fdopen(fd, "rb");
+    if (f == nullptr) close(fd);
+    return f;
+}
+
+FILE* KuvoOpenPlainFile(const char* path) {
+    bool plain = false;
+    FILE* f = KuvoOpenForReading(path, &plain);
+    if (f != nullptr && !plain) {
+        std::fclose(f);
+        f = nullptr;
+    }
+    return f;
+}
 
 namespace {
 

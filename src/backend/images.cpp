@@ -148,6 +148,21 @@ bool LoadSheet(int slot, std::vector<unsigned char>& px, unsigned w, unsigned h,
 
 }  // namespace
 
+namespace {
+
+// The whole of a plain file; false for anything else, or a read error.
+bool ReadWhole(const char* path, std::vector<unsigned char>* bytes) {
+    FILE* f = KuvoOpenPlainFile(path);
+    if (!f) return false;
+    const long length = KuvoFileLength(f);
+    bytes->resize(size_t(length));
+    const bool ok = length == 0 || std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
 void KUVOSys::GetPNG(int slot, char const* path, unsigned int side) {
     if (slot < 0 || slot >= kuvo::kLoadableImageSlots) {
         printf("Image number out of bounds");
@@ -159,7 +174,7 @@ void KUVOSys::GetPNG(int slot, char const* path, unsigned int side) {
         unsigned w = 0, h = 0;
         unsigned error = 1;
         if (path != nullptr && side > 0 && side <= static_cast<unsigned>(kuvo::kMaxFrameSide)) {
-            error = lodepng::load_file(file, path);
+            error = ReadWhole(path, &file) ? 0 : 1;
         }
         // The header says how large the picture is before anything is
         // decoded, so a hostile or broken file cannot make us allocate much.

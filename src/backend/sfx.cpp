@@ -172,7 +172,7 @@ void KUVOSys::GetWAV(int slot, const char* path) {
     err = alGetError();
     if (err != AL_NO_ERROR) LogCode("Generate Buffer Error %i", err);
 
-    FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    FILE* f = KuvoOpenPlainFile(path);
     if (!f) {
         Debuglog("Error Opening Wave");
         return;
