@@ -112,24 +112,33 @@ TEST(E2ESpine, CtrlCOrSigtermShutsDownAndSavesLikeAQuit) {
 }
 
 // The game folder in memory (tmpfs lets a seek run far past a file's end)
-// with a damaged piece as the game's music: one that once froze the loop on
-// tmpfs, and one whose pages make the decoder set itself up again and again.
-// Starting a game logs the piece's end and plays on silently, frames keep
-// coming, and a close request still ends the game at once with its files saved.
+// with a damaged or crafted piece as the game's music: one that once froze
+// the loop on tmpfs, one whose pages make the decoder set itself up again and
+// again, one whose codebook crashed libvorbis, and one whose second link asks
+// for a set-up of seconds. Starting a game logs the piece's refusal or end
+// and plays on silently, frames keep coming, and a close request still ends
+// the game at once with its files saved.
 TEST(E2ESpine, DamagedMusicInAFolderInMemoryNeitherFreezesAGameNorItsQuit) {
     REQUIRE_DISPLAY();
-    for (const char* piece : {"hang-on-loop.ogg", "stream-switch.ogg"}) {
-        SCOPED_TRACE(piece);
+    struct Piece {
+        const char* name;
+        const char* line;
+    };
+    for (const Piece& piece : {Piece{"hang-on-loop.ogg", "> Error Reading Ogg\n"},
+                               Piece{"stream-switch.ogg", "> Error Reading Ogg\n"},
+                               Piece{"crash-big-codebook.ogg", "> Error Opening Ogg\n"},
+                               Piece{"costly-setup-after-cheap-link.ogg", "> Error Opening Ogg\n"}}) {
+        SCOPED_TRACE(piece.name);
         e2e::GameProcess game("/dev/shm");
         e2e::LaunchOptions options;
-        options.DataCopies.push_back({"audio/bloke.ogg", std::string(ZINDLE_FIXTURES "/damaged-ogg/") + piece});
+        options.DataCopies.push_back({"audio/bloke.ogg", std::string(ZINDLE_FIXTURES "/damaged-ogg/") + piece.name});
         std::string window = StartAndFindWindow(game, options);
         ASSERT_FALSE(window.empty()) << game.Stdout() << game.Stderr();
         ASSERT_TRUE(game.Focus(window));
         e2e::Pause(2.0);  // past the loading screen
         game.HoldKey("Return");  // the set-up page
         e2e::Pause(0.5);
-        EXPECT_TRUE(game.PressUntil("Return", "> Error Reading Ogg\n")) << game.Stdout();  // the game starts
+        EXPECT_TRUE(game.PressUntil("Return", piece.line)) << game.Stdout();  // the game starts
         EXPECT_FALSE(game.TakeShot("in-game").Path.empty()) << "no frame after the start";
 
         const int closeAt = game.Now();

@@ -65,7 +65,7 @@ namespace fuzzsupport {
 // reads or decodes the next block instead of waiting for one to play out.
 // Every step keeps the stream's promises: a known mode, at most four blocks
 // queued, and the same four buffer names.
-inline void DriveMusic(int blocks) {
+inline void DriveMusic(int blocks, void (*afterStep)() = nullptr) {
     const ALuint src = ALsource[kuvo::kMusicSource];
     ALuint names[kuvo::kMusicBuffers];
     std::memcpy(names, MusicBuffer, sizeof names);
@@ -81,6 +81,7 @@ inline void DriveMusic(int blocks) {
         std::memcpy(now, MusicBuffer, sizeof now);
         std::sort(now, now + kuvo::kMusicBuffers);
         FUZZ_CHECK(std::equal(now, now + kuvo::kMusicBuffers, names));
+        if (afterStep) afterStep();
     }
 }
 

@@ -27,7 +27,8 @@ inline void ListOpenFiles() {
     }
 }
 
-inline void PlayMusicInput(const char* name, const uint8_t* data, size_t size) {
+// `afterStep`, when given, runs after the start and after each refill step.
+inline void PlayMusicInput(const char* name, const uint8_t* data, size_t size, void (*afterStep)() = nullptr) {
     static const bool ready = [] {
         OpenSilentAudio();
         std::snprintf(ThisGame.ProgramDir, sizeof ThisGame.ProgramDir, "%s", ProgramFolder().c_str());
@@ -41,8 +42,10 @@ inline void PlayMusicInput(const char* name, const uint8_t* data, size_t size) {
     const int files = audiotest::OpenFdCount();
     WriteInput(std::string("Data/559/audio/") + name, data, size);
     ThisGame.PlayMusic(name, 1);
+    if (afterStep) afterStep();
     ThisGame.MusicHandler();
-    DriveMusic(kMusicFuzzBlocks);
+    if (afterStep) afterStep();
+    DriveMusic(kMusicFuzzBlocks, afterStep);
     ThisGame.StopMusic();
     FUZZ_CHECK(MusicFile == nullptr && OggFile == nullptr);
     if (audiotest::OpenFdCount() != files) ListOpenFiles();

@@ -287,13 +287,17 @@ TEST_F(AudioMusic, AThousandStartsKeepTheFileCount) {
 
 // Files that crashed the game's first Ogg decoder inside its open: an abort on
 // an invalid free, a segmentation fault, a wild free and an allocation of
-// about 2^64 bytes, and a leak on every refused open. Each is refused with the
+// about 2^64 bytes, and a leak on every refused open; and files whose setup
+// headers would crash libvorbis or take it seconds. Each is refused with the
 // log line while the running piece plays on, or, with no piece running, the
 // music stays silent; a thousand tries leave no file open (and, under the
 // sanitizers, nothing leaked).
 TEST_F(AudioMusic, DamagedOggFilesAreRefusedAndTheMusicGoesOn) {
     const std::string audio = GameAudioFolder();
-    const char* damaged[] = {"abort-invalid-free.ogg", "segfault.ogg", "bad-free-asan.ogg", "leak-on-failed-open.ogg"};
+    const char* damaged[] = {"abort-invalid-free.ogg",      "segfault.ogg",           "bad-free-asan.ogg",
+                             "leak-on-failed-open.ogg",     "crash-big-codebook.ogg", "costly-setup-books.ogg",
+                             "costly-setup-after-cheap-link.ogg"};
+    const int count = int(sizeof damaged / sizeof damaged[0]);
     for (const char* name : damaged)
         std::filesystem::copy_file(std::string(ZINDLE_FIXTURES "/damaged-ogg/") + name, audio + "/" + name);
     ASSERT_TRUE(WriteOgg(audio + "/good.ogg", 2, 44100, Sine(44100, 2, 440, 8000)));
@@ -324,7 +328,7 @@ TEST_F(AudioMusic, DamagedOggFilesAreRefusedAndTheMusicGoesOn) {
     const int fds = OpenFdCount();
     Logged([&] {
         for (int i = 0; i < 1000; ++i) {
-            ThisGame.PlayMusic(damaged[i % 4]);
+            ThisGame.PlayMusic(damaged[i % count]);
             ThisGame.MusicHandler();
         }
     });
