@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang's libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer) in build-fuzz/ and runs them all at once, each
+# UndefinedBehaviorSanitizer) in build-fuzz/, with the decoders compiled from
+# their Debian sources (fetched first when missing), and runs them all at once, each
 # on its seed corpus for the given seconds, with the check that a run fails on
 # a finding. Prints each target's figures; fails when any target fails, after
 # printing the input that failed (kept under build-fuzz/fuzz-runs/).
@@ -12,6 +13,12 @@ if ! command -v clang++ >/dev/null; then
   echo "fuzz: clang++ is not installed (scripts/install-deps.sh --test installs it)"
   exit 1
 fi
+
+# The decoders' Debian sources, fetched once (a quick no-op when they are
+# there): without them the targets would link the system libraries and fuzz
+# blind inside them. A machine that cannot fetch says so in one line and
+# falls back.
+scripts/fuzz-sources.sh
 
 # The configure step names the decoders compiled from source, and any that
 # falls back to the system library.
