@@ -102,6 +102,9 @@ public:
     // ---- files (one open file at a time)
     int WriteFile_Sys(char const* path);
     int ReadFile_Sys(char const* path);
+    // The same for a plain file only: a pipe, a device or a folder is
+    // refused as a file that cannot be read (the game's own files are plain).
+    int ReadPlainFile_Sys(char const* path);
     void WriteInt_Sys(int value);
     void WriteByte_Sys(char value);
     void WriteString_Sys(char const* text);

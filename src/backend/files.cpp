@@ -3,10 +3,11 @@
 // once it is complete, so a failed save never leaves a half-written file.
 // Only the main thread uses the open file, so its bytes go through stdio's
 // unlocked calls, which take them straight off its buffer: a save moves some
-// 95,000 bytes. A file being read keeps its own position, so that asking for
-// it, or seeking where reading already stands or from one place past the end
-// to another, costs no call into the system: a load does that after every
-// block.
+// 95,000 bytes. A plain file being read keeps its own position, so that
+// asking for it, or seeking where reading already stands, costs no call into
+// the system (a load does that after every block); every answer stays the
+// one the system would give, so anything else (a pipe, a device) gets the
+// system's own, and a file that grew behind the handle is asked again.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,8 +57,8 @@ bool Writing = false;      // the open stream is a file being written
 bool WriteFailed = false;  // a write to it did not take
 std::string TargetPath;    // where a written file lands at close
 std::string PartPath;      // where its bytes go until then
-long ReadPos = 0;          // a read file's position, as ftell would give it
-long ReadLength = 0;       // its length when it was opened
+long ReadPos = 0;          // a read plain file's position, as ftell would give it
+bool ReadPlain = false;    // the file being read is a plain file, so ReadPos holds
 
 // Leaves the coverage tracing of the fuzz build out of the file primitives:
 // their branches follow the file's length alone, and traced at every integer
@@ -134,20 +135,38 @@ int KUVOSys::WriteFile_Sys(char const* path) {
     return 1;
 }
 
-int KUVOSys::ReadFile_Sys(char const* path) {
-    CloseFile_Sys();
-    MyOpenFile = (path != nullptr && path[0] != '\0') ? std::fopen(path, "rb") : nullptr;
+namespace {
+
+int OpenForReading(char const* path, bool plainOnly) {
+    CloseOpenFile();
+    bool plain = false;
+    MyOpenFile = KuvoOpenForReading(path, &plain);
+    if (MyOpenFile != nullptr && plainOnly && !plain) {
+        std::fclose(MyOpenFile);
+        MyOpenFile = nullptr;
+    }
     if (MyOpenFile == nullptr) {
         Report("Error Reading File");
         return 0;
     }
     FileOpen = 1;
     Writing = false;
-    struct stat st;
     ReadPos = 0;
-    ReadLength = fstat(fileno(MyOpenFile), &st) == 0 && S_ISREG(st.st_mode) ? long(st.st_size) : -1;
+    ReadPlain = plain;
     return 1;
 }
+
+// The length of the file being read now; -1 when the system cannot say.
+long CurrentLength() {
+    struct stat st;
+    return fstat(fileno(MyOpenFile), &st) == 0 ? long(st.st_size) : -1;
+}
+
+}  // namespace
+
+int KUVOSys::ReadFile_Sys(char const* path) { return OpenForReading(path, false); }
+
+int KUVOSys::ReadPlainFile_Sys(char const* path) { return OpenForReading(path, true); }
 
 KUVO_UNTRACED void KUVOSys::WriteInt_Sys(int value) {
     // Shifted as unsigned: the bytes of a negative value are its two's
@@ -201,7 +220,7 @@ char* KUVOSys::ReadString_Sys() {
         return TempstrSys;
     }
     // A line may hold zero bytes, so only stdio knows how far it went.
-    if (!Writing) ReadPos = std::ftell(MyOpenFile);
+    if (!Writing && ReadPlain) ReadPos = std::ftell(MyOpenFile);
     // Only a line feed is taken off: a last line without one keeps all its
     // characters, and a line longer than the buffer arrives in pieces that
     // lose nothing. A carriage return before the line feed stays.
@@ -213,21 +232,23 @@ char* KUVOSys::ReadString_Sys() {
 int KUVOSys::FilePos_Sys() {
     // -1, as ftell itself answers, so no position is mistaken for the start.
     if (FileOpen != 1) return -1;
-    const long at = Writing ? std::ftell(MyOpenFile) : ReadPos;
+    const long at = Writing || !ReadPlain ? std::ftell(MyOpenFile) : ReadPos;
     if (at < 0) return -1;
     return at > 2147483647L ? 2147483647 : static_cast<int>(at);
 }
 
 KUVO_UNTRACED int KUVOSys::FileSeek_Sys(int offset) {
     if (FileOpen != 1 || offset < 0) return -1;
-    if (!Writing) {
+    if (!Writing && ReadPlain) {
         // A seek to where reading stands would only make stdio drop its
         // buffer and read it again. Once reading has met the end of the file
-        // (stdio keeps that), a seek from past the end to past it changes
-        // nothing but the position: every read still finds nothing.
-        const bool pastEnd = ReadLength >= 0 && offset >= ReadLength && ReadPos >= ReadLength &&
-                             std::feof(MyOpenFile);
-        if (offset == ReadPos || pastEnd) {
+        // stdio keeps that, and a seek would forget it: a seek anywhere at or
+        // past the end as the file now is changes nothing but the position,
+        // every read still finds nothing; into bytes added since, it must
+        // go through.
+        const bool atEnd = std::feof(MyOpenFile) != 0;
+        const long length = atEnd ? CurrentLength() : -1;
+        if ((offset == ReadPos && !atEnd) || (atEnd && length >= 0 && offset >= length)) {
             ReadPos = offset;
             return 0;
         }

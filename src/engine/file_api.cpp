@@ -22,7 +22,9 @@ std::string PathOf(const KUVOCore& core, const std::string& name) {
 
 int KUVOCore::WriteFile(std::string name) { return ASys.WriteFile_Sys(PathOf(*this, name).c_str()); }
 
-int KUVOCore::ReadFile(std::string name) { return ASys.ReadFile_Sys(PathOf(*this, name).c_str()); }
+// The game's own files are plain files: a pipe or a device in their place is
+// refused like a file that cannot be read, and kept aside as a damaged one.
+int KUVOCore::ReadFile(std::string name) { return ASys.ReadPlainFile_Sys(PathOf(*this, name).c_str()); }
 
 void KUVOCore::WriteInt(int value) { ASys.WriteInt_Sys(value); }
 

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
+#include <cstring>
+#include <future>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +225,148 @@ TEST_F(BackendFiles, PositionAndSeekCountBytesFromTheStart) {
     EXPECT_EQ(kuvo::kMissingInt, ASys.ReadInt_Sys());
     EXPECT_EQ(8, ASys.FilePos_Sys());
     ASys.CloseFile_Sys();
+}
+
+// What the system itself answers for the same calls, through a stdio
+// stream of its own on the same file: the answers the primitives must give.
+struct SystemAnswers {
+    FILE* f;
+    int ReadInt() {
+        uint32_t v = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int b = std::fgetc(f);
+            if (b == EOF) return kuvo::kMissingInt;
+            v |= uint32_t(b) << shift;
+        }
+        return int32_t(v);
+    }
+    int ReadByte() {
+        const int b = std::fgetc(f);
+        return b == EOF ? -1 : b;
+    }
+    std::string ReadString() {
+        char line[kuvo::kSysTextSize];
+        if (!std::fgets(line, sizeof line, f)) return "";
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }
+    int FilePos() {
+        const long at = std::ftell(f);
+        return at < 0 ? -1 : at > INT_MAX ? INT_MAX : int(at);
+    }
+    int FileSeek(int offset) { return offset < 0 || std::fseek(f, offset, SEEK_SET) != 0 ? -1 : 0; }
+};
+
+// A read file answers every call as the system would, whatever it is: a
+// plain file (whose position the primitives count themselves), one that
+// another program makes longer while it is read, a character device and a
+// named pipe (where only the system's answers hold).
+TEST_F(BackendFiles, EveryAnswerIsTheSystemsWhateverTheFileIs) {
+    // Each step: a call and its argument, or "grow" (another program adds
+    // eight bytes to the file), run on both and compared.
+    struct Case {
+        const char* what;
+        std::string path;
+        std::vector<std::pair<std::string, int>> steps;
+    };
+    const std::vector<std::pair<std::string, int>> plainSteps = {
+        {"pos", 0},  {"int", 0},   {"pos", 0},  {"seek", 4},  {"int", 0},  {"seek", 40}, {"int", 0}, {"pos", 0},
+        {"seek", 48}, {"pos", 0},  {"int", 0},  {"byte", 0},  {"seek", 8}, {"int", 0},   {"pos", 0}, {"seek", 12},
+        {"int", 0},  {"pos", 0},   {"seek", -4}, {"pos", 0},  {"seek", 0}, {"line", 0},  {"pos", 0},
+    };
+    const std::vector<std::pair<std::string, int>> growSteps = {
+        {"int", 0},  {"int", 0},  {"grow", 0}, {"seek", 4},  {"int", 0},  {"pos", 0},  {"int", 0}, {"int", 0},
+        {"pos", 0},  {"grow", 0}, {"seek", 16}, {"int", 0}, {"seek", 40}, {"int", 0}, {"grow", 0}, {"seek", 40},
+        {"int", 0},  {"pos", 0},  {"grow", 0}, {"seek", 24}, {"line", 0}, {"pos", 0},
+    };
+    const std::vector<std::pair<std::string, int>> streamSteps = {
+        {"int", 0}, {"pos", 0}, {"seek", 0}, {"line", 0}, {"pos", 0}, {"byte", 0}, {"pos", 0},
+        {"seek", 1}, {"pos", 0}, {"int", 0}, {"line", 0}, {"pos", 0},
+    };
+    Put("plain", std::string("\x0a\0\0\0\x14\0\0\0\x1e\0\0\0", 12));
+    Put("grown", std::string("\x01\0\0\0", 4));
+    const std::string fifoA = Path("fifo-a"), fifoB = Path("fifo-b");
+    ASSERT_EQ(0, mkfifo(fifoA.c_str(), 0600));
+    ASSERT_EQ(0, mkfifo(fifoB.c_str(), 0600));
+    const std::vector<Case> cases = {
+        {"a plain file", Path("plain"), plainSteps},
+        {"a file another program makes longer", Path("grown"), growSteps},
+        {"a character device", "/dev/zero", streamSteps},
+        {"a named pipe", fifoA, streamSteps},
+    };
+    const std::string piped = std::string("\x07\0\0\0line one\nline two\n", 22);
+    // A pipe's writer, to a pipe of each reader's own: the bytes are all
+    // there before either reads, so what each gets never depends on timing.
+    auto writePipe = [&](const std::string& path) {
+        return std::async(std::launch::async, [path, piped] {
+            const int fd = open(path.c_str(), O_WRONLY);
+            if (fd < 0) return false;
+            const bool ok = write(fd, piped.data(), piped.size()) == ssize_t(piped.size());
+            close(fd);
+            return ok;
+        });
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool pipe = c.path == fifoA;
+        std::future<bool> writerA, writerB;
+        if (pipe) writerA = writePipe(fifoA);
+        ASSERT_EQ(1, ASys.ReadFile_Sys(c.path.c_str()));
+        if (pipe) writerB = writePipe(fifoB);
+        SystemAnswers system{std::fopen(pipe ? fifoB.c_str() : c.path.c_str(), "rb")};
+        ASSERT_NE(system.f, nullptr);
+        if (pipe) {
+            ASSERT_TRUE(writerA.get());
+            ASSERT_TRUE(writerB.get());
+        }
+        int grown = 0;
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const std::string& call = c.steps[i].first;
+            const int arg = c.steps[i].second;
+            SCOPED_TRACE(::testing::Message() << "step " << i << ": " << call << " " << arg);
+            if (call == "grow") {
+                std::ofstream out(c.path, std::ios::binary | std::ios::app);
+                const int32_t more[2] = {100 + grown, 200 + grown};
+                out.write(reinterpret_cast<const char*>(more), sizeof more);
+                ++grown;
+            } else if (call == "int") {
+                EXPECT_EQ(system.ReadInt(), ASys.ReadInt_Sys());
+            } else if (call == "byte") {
+                EXPECT_EQ(system.ReadByte(), ASys.ReadByte_Sys());
+            } else if (call == "line") {
+                EXPECT_EQ(system.ReadString(), std::string(ASys.ReadString_Sys()));
+            } else if (call == "pos") {
+                EXPECT_EQ(system.FilePos(), ASys.FilePos_Sys());
+            } else {
+                EXPECT_EQ(system.FileSeek(arg), ASys.FileSeek_Sys(arg));
+            }
+        }
+        std::fclose(system.f);
+        ASys.CloseFile_Sys();
+    }
+}
+
+// A named pipe nobody writes to never keeps an open waiting; the game's own
+// files (read plain only) refuse it and a device, as files that cannot be
+// read.
+TEST_F(BackendFiles, APipeNeverKeepsAnOpenWaitingAndPlainReadsRefuseWhatIsNotAFile) {
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    std::filesystem::create_symlink("/dev/zero", Path("zero"));
+    Put("plain", "abcd");
+    std::future<int> opened = std::async(std::launch::async, [&] { return ASys.ReadFile_Sys(fifo.c_str()); });
+    ASSERT_EQ(std::future_status::ready, opened.wait_for(std::chrono::seconds(60))) << "the open waits for a writer";
+    EXPECT_EQ(1, opened.get());
+    EXPECT_EQ(-1, ASys.ReadByte_Sys());  // nobody writes: the end, at once
+    for (const std::string& name : {std::string("fifo"), std::string("zero"), std::string(".")}) {
+        SCOPED_TRACE(name);
+        const std::string out = Printed([&] { EXPECT_EQ(0, ASys.ReadPlainFile_Sys(Path(name).c_str())); });
+        EXPECT_EQ("Error Reading File\n", out);
+        EXPECT_EQ(0, FileOpen);
+    }
+    EXPECT_EQ(1, ASys.ReadPlainFile_Sys(Path("plain").c_str()));
+    EXPECT_EQ(int('a'), ASys.ReadByte_Sys());
 }
 
 TEST_F(BackendFiles, AWrittenFileReplacesTheOldOneOnlyWhenComplete) {

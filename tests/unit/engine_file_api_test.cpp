@@ -3,6 +3,7 @@
 // temporary program directory; never opens a window.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,14 @@ TEST_F(EngineFileApi, NamesAreBelowTheProgramDirectory) {
     EXPECT_EQ(0, core_->ReadFile("absent.sav"));
     EXPECT_EQ(0, core_->WriteFile("no-dir/x.sav"));
     EXPECT_EQ("Error Reading File\nError Writing File\n", testing::internal::GetCapturedStdout());
+    // The game's own files are plain files: a link to a device or a named
+    // pipe in their place cannot be read.
+    std::filesystem::create_symlink("/dev/zero", dir_ + "/zero.sav");
+    ASSERT_EQ(0, mkfifo((dir_ + "/pipe.sav").c_str(), 0600));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(0, core_->ReadFile("zero.sav"));
+    EXPECT_EQ(0, core_->ReadFile("pipe.sav"));
+    EXPECT_EQ("Error Reading File\nError Reading File\n", testing::internal::GetCapturedStdout());
 }
 
 TEST_F(EngineFileApi, WriteLineAndWriteStringWriteTheSameBytes) {

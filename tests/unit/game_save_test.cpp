@@ -4,6 +4,7 @@
 // not by running this code. Every file lives in the test's own folder.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -491,10 +492,12 @@ TEST_F(GameSave, OnlyBoardNumber0BecomesBoard1) {
 // A file that failed to load is renamed beside itself, with its bytes, before
 // Save writes the fresh one: a settings file of random bytes (its user ID no
 // longer checks, and the save file's checksums fail with it), a save file of
-// garbage, files cut short, a file that cannot be opened at all. Missing or
+// garbage, files cut short, a file that cannot be opened at all, a link to a
+// device and a named pipe in a file's place (neither is a file: the one
+// would read as endless zeros, the other wait for a writer). Missing or
 // sound files are written over as before, and nothing is kept of them.
 TEST_F(GameSave, RejectedFilesAreKeptBesideTheFreshOnes) {
-    enum Damage { None, Noisy, Short, Empty, Unopenable, Missing };
+    enum Damage { None, Noisy, Short, Empty, Unopenable, Missing, Device, Pipe };
     const struct {
         const char* What;
         Damage SettingsDamage, SaveDamage;
@@ -508,6 +511,8 @@ TEST_F(GameSave, RejectedFilesAreKeptBesideTheFreshOnes) {
         {"a save file cut short", None, Short, false, true},
         {"an empty save file", None, Empty, false, true},
         {"a settings file that cannot be opened", Unopenable, None, true, true},
+        {"a settings file that is a link to a device", Device, None, true, true},
+        {"a save file that is a named pipe", None, Pipe, false, true},
     };
     const std::string names[2] = {"Settings.sav", kSaveName};
     for (const auto& c : cases) {
@@ -531,8 +536,18 @@ TEST_F(GameSave, RejectedFilesAreKeptBesideTheFreshOnes) {
                 std::filesystem::remove(Path(names[f]));
                 std::filesystem::create_symlink(names[f], Path(names[f]));
             }
+            if (damage[f] == Device) {
+                std::filesystem::remove(Path(names[f]));
+                std::filesystem::create_symlink("/dev/zero", Path(names[f]));
+            }
+            if (damage[f] == Pipe) {
+                std::filesystem::remove(Path(names[f]));
+                ASSERT_EQ(0, mkfifo(Path(names[f]).c_str(), 0600));
+            }
         }
-        const std::vector<unsigned char> before[2] = {Bytes(names[0]), Bytes(names[1])};
+        auto plain = [&](int f) { return damage[f] != Device && damage[f] != Pipe; };
+        const std::vector<unsigned char> before[2] = {plain(0) ? Bytes(names[0]) : std::vector<unsigned char>(),
+                                                      plain(1) ? Bytes(names[1]) : std::vector<unsigned char>()};
 
         FreshGame b;
         Launched(*b);
@@ -546,8 +561,10 @@ TEST_F(GameSave, RejectedFilesAreKeptBesideTheFreshOnes) {
             EXPECT_EQ(kept[f], Exists(rejected));
             EXPECT_EQ(kept[f], out.find("> Kept Rejected " + names[f] + " as " + rejected + "\n") != std::string::npos)
                 << out;
-            if (kept[f] && damage[f] == Unopenable) {
+            if (kept[f] && (damage[f] == Unopenable || damage[f] == Device)) {
                 EXPECT_TRUE(std::filesystem::is_symlink(Path(rejected)));
+            } else if (kept[f] && damage[f] == Pipe) {
+                EXPECT_TRUE(std::filesystem::is_fifo(Path(rejected)));
             } else if (kept[f]) {
                 EXPECT_EQ(before[f], Bytes(rejected));
             }
