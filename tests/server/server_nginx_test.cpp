@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -107,6 +109,69 @@ TEST_F(ServerBehindNginx, AForgedForwardedForIsNeverBelieved) {
     const std::vector<std::string> own(5, client);
     EXPECT_EQ(servertest::LoggedAddresses(servertest::WaitForLines(*server_, 5)),
               std::multiset<std::string>(own.begin(), own.end()));
+}
+
+// Which checks nginx makes itself and which it leaves to the server, each
+// request from a client of its own: what nginx answers never reaches the
+// server and is logged by nginx with its client; everything else reaches the
+// server, with the client's own Host, and is logged by it with the client's
+// address. A head nginx passes on is never too long for the server.
+TEST_F(ServerBehindNginx, EachCheckIsMadeByNginxOrByTheServerAndLoggedWithItsClient) {
+    const std::string target = TargetOf(GamePayload(GameSide()));
+    auto get = [&](const std::string& version, const std::string& headers) {
+        return "GET " + target + " " + version + "\r\n" + headers + "Connection: close\r\n\r\n";
+    };
+    auto padded = [&](size_t bytes) {  // headers of 100 bytes each, to about `bytes` of head
+        std::string headers = "Host: localhost\r\n";
+        for (int i = 0; headers.size() + 100 < bytes; ++i) {
+            char name[24];
+            std::snprintf(name, sizeof name, "X-Pad-%03d: ", i);
+            headers += name + std::string(100 - std::strlen(name) - 2, 'p') + "\r\n";
+        }
+        return get("HTTP/1.1", headers);
+    };
+    struct Row {
+        const char* what;
+        std::string request;
+        int status;
+        bool server;  // answered by the server rather than by nginx
+    };
+    const Row rows[] = {
+        {"the game's request", get("HTTP/1.1", "Host: localhost\r\n"), 200, true},
+        {"a Host the server refuses", get("HTTP/1.1", "Host: user@localhost\r\n"), 400, true},
+        {"a Host with a port", get("HTTP/1.1", "Host: localhost:8080\r\n"), 200, true},
+        {"HTTP/1.0 without a Host", get("HTTP/1.0", ""), 200, true},
+        {"a Content-Length of 00", get("HTTP/1.1", "Host: localhost\r\nContent-Length: 00\r\n"), 200, true},
+        {"a head of 7,000 bytes", padded(7000), 200, true},
+        {"HTTP/1.1 without a Host", get("HTTP/1.1", ""), 400, false},
+        {"two Hosts", get("HTTP/1.1", "Host: localhost\r\nHost: localhost\r\n"), 400, false},
+        {"a head of 9,000 bytes", padded(9000), 400, false},
+        {"a header line of 7,500 bytes", get("HTTP/1.1", "Host: localhost\r\nX-Long: " + std::string(7500, 'l') + "\r\n"),
+         400, false},
+        {"a URI of 8,500 bytes", "GET /Scores.php?" + std::string(8500, 'u') + " HTTP/1.1\r\nHost: localhost\r\n\r\n",
+         414, false},
+        {"a Content-Length of 5", get("HTTP/1.1", "Host: localhost\r\nContent-Length: 5\r\n"), 413, false},
+        {"two Content-Lengths", get("HTTP/1.1", "Host: localhost\r\nContent-Length: 0\r\nContent-Length: 0\r\n"), 400,
+         false},
+        {"Content-Length and Transfer-Encoding",
+         get("HTTP/1.1", "Host: localhost\r\nContent-Length: 0\r\nTransfer-Encoding: chunked\r\n"), 400, false},
+        {"another transfer encoding", get("HTTP/1.1", "Host: localhost\r\nTransfer-Encoding: gzip\r\n"), 501, false},
+        {"HTTP/9.9", get("HTTP/9.9", "Host: localhost\r\n"), 505, false},
+        {"another path", "GET /other HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n", 404, false},
+    };
+    std::multiset<std::string> byServer;
+    for (size_t i = 0; i < sizeof rows / sizeof *rows; ++i) {
+        SCOPED_TRACE(rows[i].what);
+        const std::string client = Client(int(100 + i));
+        EXPECT_EQ(servertest::Exchange(nginx_->port(), rows[i].request, client).status, rows[i].status);
+        if (rows[i].server) byServer.insert(client);
+    }
+    EXPECT_EQ(servertest::LoggedAddresses(servertest::WaitForLines(*server_, byServer.size())), byServer);
+    // nginx logged every request, each with its own client.
+    const std::string access = nginx_->AccessLog();
+    for (size_t i = 0; i < sizeof rows / sizeof *rows; ++i)
+        EXPECT_NE(access.find(Client(int(100 + i)) + " " + std::to_string(rows[i].status) + " "), std::string::npos)
+            << rows[i].what << "\n" << access;
 }
 
 // Requests one after another go over a few kept connections, each carrying
