@@ -155,9 +155,19 @@ KuvoOggStream* OpenOgg(FILE* f) {
     KuvoMusicSourceInit(&ogg->source, f, KuvoFileLength(f));
     // A refused open has released what the decoder took, with one exception
     // in libvorbisfile itself: when a later link of a chained file fails, its
-    // _bisect_forward_serialno returns without freeing the serial-number list
-    // it had read for that link (a few bytes per refused file).
-    if (ov_open_callbacks(&ogg->source, Step(ogg, KuvoMusicStep::Open), nullptr, 0, kMusicFileCalls) != 0) {
+    // _bisect_forward_serialno returns without freeing what it had read for
+    // the links before (their headers and comments, megabytes for a long
+    // chain). So the first open stops at the first page of a later link,
+    // before any is unpacked; the whole file is then read through the checks,
+    // and only one that passes is opened again.
+    int opening = ov_open_callbacks(&ogg->source, Step(ogg, KuvoMusicStep::Open), nullptr, 0, kMusicFileCalls);
+    if (ogg->source.chained) {
+        if (opening == 0) ov_clear(&ogg->decoder);
+        opening = KuvoMusicCheckChain(&ogg->source)
+                      ? ov_open_callbacks(&ogg->source, Step(ogg, KuvoMusicStep::Open), nullptr, 0, kMusicFileCalls)
+                      : -1;
+    }
+    if (opening != 0) {
         KuvoMusicSourceClear(&ogg->source);
         delete ogg;
         return nullptr;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <unistd.h>
 
 #include "music_source.h"
 
@@ -24,8 +25,8 @@ void StopWatching(KuvoMusicSource* s) {
     for (KuvoHeaderWatch& w : s->watch) w.active = false;
 }
 
-// After a seek both framings begin again at the same byte.
-void Restart(KuvoMusicSource* s, long at) {
+// The framing begins again at `at`, the streams' headers still followed.
+void RestartFraming(KuvoMusicSource* s, long at) {
     ogg_sync_reset(&s->sync);
     s->syncPos = at;
     s->filePos = at;
@@ -34,6 +35,12 @@ void Restart(KuvoMusicSource* s, long at) {
     s->outLeft = 0;
     s->outPending = false;
     s->atEnd = false;
+}
+
+// After a seek both framings begin again at the same byte, and the decoder
+// reads any stream's headers again from its first page.
+void Restart(KuvoMusicSource* s, long at) {
+    RestartFraming(s, at);
     StopWatching(s);
 }
 
@@ -55,7 +62,7 @@ bool SetupPasses(KuvoMusicSource* s, const KuvoHeaderWatch& w, const ogg_packet&
     s->lastSetup.assign(p.packet, p.packet + bytes);
     s->lastSetupChannels = w.id.channels;
     s->lastFigures = *f;
-    s->lastSetupPassed = KuvoVorbisPastLimits(*f) == nullptr;
+    s->lastSetupPassed = f->complete && KuvoVorbisPastLimits(*f) == nullptr;
     return s->lastSetupPassed;
 }
 
@@ -69,7 +76,9 @@ bool FileWithinLimits(KuvoMusicSource* s, const KuvoHeaderWatch& w, const KuvoVo
 }
 
 // Follows the headers of every Vorbis stream that begins, as the decoder
-// would assemble them; false when one is past the limits.
+// would assemble them; false when one is past the limits, or one the decoder
+// would refuse: a chained file's open meets those deep in a search that then
+// loses what it had unpacked.
 bool WatchHeaders(KuvoMusicSource* s, ogg_page* page, long offset) {
     const long serial = ogg_page_serialno(page);
     KuvoHeaderWatch* w = nullptr;
@@ -88,7 +97,7 @@ bool WatchHeaders(KuvoMusicSource* s, ogg_page* page, long offset) {
         // The decoder takes a stream as Vorbis when the first page holds a
         // whole identification packet, and unpacks it at once.
         if (ogg_stream_packetout(&w->stream, &p) != 1 || !p.b_o_s || !IsHeader(p, 1)) return true;
-        if (!KuvoReadVorbisId(p.packet, p.bytes, &w->id)) return true;  // the decoder refuses it itself
+        if (!KuvoReadVorbisId(p.packet, p.bytes, &w->id)) return false;
         if (w->id.channels > kuvo::kOggMaxChannels || w->id.rate > INT_MAX) return false;
         w->active = true;
         w->serial = serial;
@@ -101,22 +110,36 @@ bool WatchHeaders(KuvoMusicSource* s, ogg_page* page, long offset) {
     for (;;) {
         const int got = ogg_stream_packetout(&w->stream, &p);
         if (got == 0) return true;
-        // A gap in the headers, or a packet out of their order: the
-        // decoder gives up on this stream's headers there.
-        if (got < 0 || !IsHeader(p, w->packets == 1 ? 3 : 5)) {
-            w->active = false;
-            return true;
-        }
+        w->active = false;
+        // A gap in the headers, or a packet out of their order, is the end
+        // of them for the decoder too.
+        if (got < 0 || !IsHeader(p, w->packets == 1 ? 3 : 5)) return false;
         if (w->packets == 1) {
+            if (!KuvoReadVorbisComment(p.packet, p.bytes)) return false;
+            w->active = true;
             w->packets = 2;
             w->commentBytes = p.bytes;
             continue;
         }
-        w->active = false;
         KuvoVorbisFigures f;
         if (!SetupPasses(s, *w, p, &f)) return false;
         return s->step != KuvoMusicStep::Open || FileWithinLimits(s, *w, f);
     }
+}
+
+// A page of the open that belongs to none of the streams the file begins
+// with shows a later link (or damage that looks like one).
+bool MeetsLaterLink(KuvoMusicSource* s) {
+    if (s->step != KuvoMusicStep::Open || s->chainChecked || !s->outIsPage) return false;
+    const long serial = ogg_page_serialno(&s->outPage);
+    if (!s->firstRunRead) {
+        if (FirstPage(s->outPage)) {
+            s->firstSerials.push_back(serial);
+            return false;
+        }
+        s->firstRunRead = true;
+    }
+    return std::find(s->firstSerials.begin(), s->firstSerials.end(), serial) == s->firstSerials.end();
 }
 
 enum class Verdict { Take, Hold, Refuse };
@@ -131,6 +154,10 @@ Verdict Judge(KuvoMusicSource* s) {
     switch (s->step) {
     case KuvoMusicStep::Open:
         if (s->stepBytes + bytes > kuvo::kOggOpenBytes) return Verdict::Refuse;
+        if (MeetsLaterLink(s)) {
+            s->chained = true;
+            return Verdict::Refuse;
+        }
         break;
     case KuvoMusicStep::Seek:
         if (s->stepBytes + bytes > kuvo::kOggStepBytes || s->stepLinks + first > kuvo::kOggStepLinks)
@@ -207,6 +234,11 @@ void KuvoMusicSourceInit(KuvoMusicSource* s, FILE* file, long length) {
     s->linksWithoutSound = 0;
     s->yielded = false;
     s->refused = false;
+    s->firstSerials.clear();
+    s->firstRunRead = false;
+    s->chained = false;
+    s->chainChecked = false;
+    s->links.clear();
     s->fileHeaderBytes = 0;
     s->lastSetupChannels = -1;
     s->lastSetupPassed = false;
@@ -227,6 +259,108 @@ void KuvoMusicBeginStep(KuvoMusicSource* s, KuvoMusicStep step) {
 }
 
 void KuvoMusicHeard(KuvoMusicSource* s) { s->linksWithoutSound = 0; }
+
+namespace {
+
+constexpr long kWalkWindow = 256L << 10;  // bytes read at a time walking a chain's pages
+
+// Walks a chained file's pages by their headers from its first byte: a page
+// that begins a stream, or belongs to one whose headers are not all in yet,
+// is read whole, its checksum checked, and followed as the decoder's open
+// would meet it; the others (the sound) are passed over unread. Returns
+// where the pages stopped following one another (the file's length when
+// they never did); false when a link went past a limit.
+bool WalkPages(KuvoMusicSource* s, long* stoppedAt) {
+    const int fd = fileno(s->file);
+    std::vector<unsigned char> window;
+    long windowAt = 0;
+    // `n` bytes at `from`, or null when the file has fewer.
+    auto bytesAt = [&](long from, long n) -> const unsigned char* {
+        if (from < windowAt || from + n > windowAt + long(window.size())) {
+            window.resize(size_t(std::max(std::min(kWalkWindow, s->length - from), n)));
+            size_t got = 0;
+            while (got < window.size()) {
+                const ssize_t r = pread(fd, window.data() + got, window.size() - got, from + long(got));
+                if (r <= 0) break;
+                got += size_t(r);
+            }
+            window.resize(got);
+            windowAt = from;
+        }
+        return from + n <= windowAt + long(window.size()) ? window.data() + (from - windowAt) : nullptr;
+    };
+    ogg_sync_state check;
+    ogg_sync_init(&check);
+    bool passed = true;
+    long pos = 0;
+    while (pos < s->length) {
+        const unsigned char* h = bytesAt(pos, 27);
+        if (!h || std::memcmp(h, "OggS", 4) != 0 || !(h = bytesAt(pos, 27 + long(h[26])))) break;
+        long length = 27 + long(h[26]);
+        for (int i = 0; i < h[26]; ++i) length += h[27 + i];
+        const long serial = long(uint32_t(h[14]) | uint32_t(h[15]) << 8 | uint32_t(h[16]) << 16 | uint32_t(h[17]) << 24);
+        bool followed = (h[5] & 2) != 0;
+        for (const KuvoHeaderWatch& w : s->watch) followed = followed || (w.active && w.serial == serial);
+        if (followed) {
+            if (!(h = bytesAt(pos, length))) break;
+            ogg_sync_reset(&check);
+            char* into = ogg_sync_buffer(&check, length);
+            if (!into) break;
+            std::memcpy(into, h, size_t(length));
+            ogg_sync_wrote(&check, length);
+            ogg_page page;
+            if (ogg_sync_pageseek(&check, &page) != length) break;  // not a whole page with its checksum
+            if (!WatchHeaders(s, &page, pos)) {
+                passed = false;
+                break;
+            }
+        }
+        s->stepBytes += length;
+        if (s->stepBytes > kuvo::kOggOpenBytes) {
+            passed = false;
+            break;
+        }
+        pos += length;
+    }
+    ogg_sync_clear(&check);
+    *stoppedAt = pos;
+    return passed;
+}
+
+}  // namespace
+
+bool KuvoMusicCheckChain(KuvoMusicSource* s) {
+    auto fromStart = [s] {
+        s->refused = false;
+        s->links.clear();
+        s->fileHeaderBytes = 0;
+        if (std::fseek(s->file, 0, SEEK_SET) != 0) return false;
+        Restart(s, 0);
+        KuvoMusicBeginStep(s, KuvoMusicStep::Open);
+        return true;
+    };
+    s->chained = false;
+    s->chainChecked = true;
+    if (!fromStart()) return false;
+    long stoppedAt = 0;
+    bool passed = WalkPages(s, &stoppedAt);
+    // Past where the pages stop following one another (damage, or bytes
+    // that hold none), the rest is framed byte by byte as the decoder
+    // frames it, the streams' headers still followed.
+    if (passed && stoppedAt < s->length) {
+        passed = std::fseek(s->file, stoppedAt, SEEK_SET) == 0;
+        RestartFraming(s, stoppedAt);
+        unsigned char scratch[kuvo::kOggFillBytes];
+        while (passed && KuvoMusicRead(scratch, 1, sizeof scratch, s) > 0) {
+        }
+        passed = passed && !s->refused;
+    }
+    if (!passed || !fromStart()) {
+        s->refused = true;
+        return false;
+    }
+    return true;
+}
 
 size_t KuvoMusicRead(void* into, size_t size, size_t count, void* source) {
     KuvoMusicSource* s = static_cast<KuvoMusicSource*>(source);

@@ -42,6 +42,8 @@ struct KuvoVorbisFigures {
 
 // An identification header as libvorbis accepts one; false otherwise.
 bool KuvoReadVorbisId(const unsigned char* packet, long bytes, KuvoVorbisId* id);
+// A comment header as libvorbis accepts one; false otherwise.
+bool KuvoReadVorbisComment(const unsigned char* packet, long bytes);
 // Reads a setup header for a stream of `channels`; true when libvorbis would
 // accept it. The figures hold what was read either way.
 bool KuvoReadVorbisSetup(const unsigned char* packet, long bytes, int channels, KuvoVorbisFigures* f);
@@ -94,6 +96,16 @@ struct KuvoMusicSource {
     bool refused;  // the file went past a limit: every call fails from now on
 
     KuvoHeaderWatch watch[kuvo::kOggHeaderWatches];
+    // A chained file's open searches out its later links and unpacks their
+    // headers deep inside a recursion that, when one of them fails, loses
+    // what it unpacked of the others (libvorbisfile 1.3.7 frees none of it).
+    // So the first open stops at the first page of a later link, before any
+    // of them is unpacked, and the whole file is read through the checks
+    // first; only a file that passes is opened again.
+    std::vector<long> firstSerials;  // the streams the file begins with
+    bool firstRunRead;               // the pages that begin them are behind
+    bool chained;                    // a later link was met: the open stopped there
+    bool chainChecked;               // the whole file passed the checks
     std::unordered_set<long> links;  // first pages of the streams whose setup header the open counted
     long long fileHeaderBytes;       // the memory their unpacked headers keep, comments included
     std::vector<unsigned char> lastSetup;  // the setup header judged last, its figures and verdict
@@ -110,6 +122,11 @@ void KuvoMusicSourceClear(KuvoMusicSource* s);
 void KuvoMusicBeginStep(KuvoMusicSource* s, KuvoMusicStep step);
 // The decoder gave values: the resets it made since count no more.
 void KuvoMusicHeard(KuvoMusicSource* s);
+// After an open that stopped at a later link: reads the whole file through
+// the checks, from its first byte, as the open would meet every link; true
+// when it passes, and the file is then ready to be opened again from its
+// first byte. False leaves the file refused.
+bool KuvoMusicCheckChain(KuvoMusicSource* s);
 
 // The read, seek and tell callbacks. A read hands over whole checked pages
 // and runs of bytes that hold none; a read of nothing with errno set is an

@@ -82,6 +82,33 @@ bool KuvoReadVorbisId(const unsigned char* packet, long bytes, KuvoVorbisId* id)
            b.Read(1) == 1;
 }
 
+// Follows _vorbis_unpack_comment: only the lengths are read, and the texts
+// passed over, as libvorbis would check them.
+bool KuvoReadVorbisComment(const unsigned char* packet, long bytes) {
+    if (bytes < 7 || packet[0] != 3 || std::memcmp(packet + 1, "vorbis", 6) != 0) return false;
+    Bits b(packet, bytes);
+    b.Read(8);
+    for (int i = 0; i < 6; ++i) b.Read(8);
+    auto skip = [&b](long n) {
+        while (n > 0) {
+            const long step = std::min(n, 1L << 20);
+            oggpack_adv(&b.opb, int(step * 8));
+            n -= step;
+        }
+    };
+    const int vendor = int(b.Read(32));
+    if (vendor < 0 || vendor > b.opb.storage - 8) return false;
+    skip(vendor);
+    const int count = int(b.Read(32));
+    if (count < 0 || count > (b.Left() >> 2)) return false;
+    for (int i = 0; i < count; ++i) {
+        const int length = int(b.Read(32));
+        if (length < 0 || length > b.Left()) return false;
+        skip(length);
+    }
+    return b.Read(1) == 1;
+}
+
 // Follows _vorbis_unpack_books and the unpack calls of the codebooks, floors,
 // residues and mappings it makes. The figures count everything libvorbis
 // would have built before it gives up on a damaged header, so a header

@@ -124,7 +124,7 @@ TEST(E2ESpine, DamagedMusicInAFolderInMemoryNeitherFreezesAGameNorItsQuit) {
         const char* name;
         const char* line;
     };
-    for (const Piece& piece : {Piece{"hang-on-loop.ogg", "> Error Reading Ogg\n"},
+    for (const Piece& piece : {Piece{"hang-on-loop.ogg", "> Error Opening Ogg\n"},
                                Piece{"stream-switch.ogg", "> Error Reading Ogg\n"},
                                Piece{"crash-big-codebook.ogg", "> Error Opening Ogg\n"},
                                Piece{"costly-setup-after-cheap-link.ogg", "> Error Opening Ogg\n"}}) {

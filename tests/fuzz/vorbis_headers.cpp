@@ -1,9 +1,11 @@
-// Fuzz target: a Vorbis setup header, read by the backend's check and
-// unpacked by libvorbis itself. The input's first byte picks one channel or
-// two; the rest is the header's body, after its type byte and "vorbis".
-// Within the backend's limits the check must accept exactly what libvorbis
-// accepts (it follows libvorbis bit for bit), and a header both accept must
-// set up without fault: the limits are what make that set-up cheap.
+// Fuzz target: a Vorbis header, read by the backend's check and unpacked by
+// libvorbis itself. The input's first byte picks one channel or two (its low
+// bit) and the header (the rest: a setup header, mostly, or a comment or an
+// identification header); the rest of the input is the header's body, after
+// its type byte and "vorbis". Within the backend's limits the check must
+// accept exactly what libvorbis accepts (it follows libvorbis bit for bit),
+// and a setup header both accept must set up without fault: the limits are
+// what make that set-up cheap.
 
 #include <vorbis/codec.h>
 
@@ -41,6 +43,25 @@ bool Headerin(vorbis_info* vi, vorbis_comment* vc, const std::vector<unsigned ch
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int channels = 1 + (data[0] & 1);
+    const int kind = (data[0] >> 1) % 8;  // 0..5 a setup header, 6 a comment, 7 an identification
+    if (kind >= 6) {
+        std::vector<unsigned char> header = {static_cast<unsigned char>(kind == 6 ? 3 : 1), 'v', 'o', 'r', 'b', 'i', 's'};
+        header.insert(header.end(), data + 1, data + size);
+        vorbis_info vi;
+        vorbis_comment vc;
+        vorbis_info_init(&vi);
+        vorbis_comment_init(&vc);
+        KuvoVorbisId id;
+        if (kind == 7) {
+            FUZZ_CHECK(KuvoReadVorbisId(header.data(), long(header.size()), &id) == Headerin(&vi, &vc, header, true));
+        } else {
+            FUZZ_CHECK(Headerin(&vi, &vc, IdHeader(channels), true));
+            FUZZ_CHECK(KuvoReadVorbisComment(header.data(), long(header.size())) == Headerin(&vi, &vc, header, false));
+        }
+        vorbis_comment_clear(&vc);
+        vorbis_info_clear(&vi);
+        return 0;
+    }
     std::vector<unsigned char> setup = {5, 'v', 'o', 'r', 'b', 'i', 's'};
     setup.insert(setup.end(), data + 1, data + size);
 
