@@ -111,8 +111,8 @@ bool WatchHeaders(KuvoMusicSource* s, ogg_page* page, long offset) {
         const int got = ogg_stream_packetout(&w->stream, &p);
         if (got == 0) return true;
         w->active = false;
-        // A gap in the headers, or a packet out of their order, is the end
-        // of them for the decoder too.
+        // A gap in the headers, or a packet out of their order: the decoder
+        // would refuse the stream there.
         if (got < 0 || !IsHeader(p, w->packets == 1 ? 3 : 5)) return false;
         if (w->packets == 1) {
             if (!KuvoReadVorbisComment(p.packet, p.bytes)) return false;
@@ -147,7 +147,9 @@ enum class Verdict { Take, Hold, Refuse };
 // Whether the examined bytes fit the step's allowance. A block step that has
 // used its allowance holds them for the next block; the open and a seek
 // cannot be resumed, so for them it is the end. The first bytes of a block
-// step always go: every step moves on.
+// step always go: every step moves on. Streams beginning count only in a
+// block, where each makes the decoder set itself up again; the open and a
+// seek pass over them.
 Verdict Judge(KuvoMusicSource* s) {
     const long bytes = s->outLeft;
     const int first = s->outIsPage && FirstPage(s->outPage) ? 1 : 0;
@@ -160,8 +162,7 @@ Verdict Judge(KuvoMusicSource* s) {
         }
         break;
     case KuvoMusicStep::Seek:
-        if (s->stepBytes + bytes > kuvo::kOggStepBytes || s->stepLinks + first > kuvo::kOggStepLinks)
-            return Verdict::Refuse;
+        if (s->stepBytes + bytes > kuvo::kOggStepBytes) return Verdict::Refuse;
         break;
     case KuvoMusicStep::Block:
         if (s->stepBytes > 0 &&
@@ -171,7 +172,7 @@ Verdict Judge(KuvoMusicSource* s) {
     }
     // A file whose streams keep resetting the decoder without a sound
     // between them is made to do nothing else.
-    if (first && s->step != KuvoMusicStep::Open && ++s->linksWithoutSound > kuvo::kOggLinksWithoutSound)
+    if (first && s->step == KuvoMusicStep::Block && ++s->linksWithoutSound > kuvo::kOggLinksWithoutSound)
         return Verdict::Refuse;
     s->stepBytes += bytes;
     s->stepLinks += first;
