@@ -79,6 +79,20 @@ OggVorbis_File* Step(KuvoOggStream* ogg, KuvoMusicStep step) {
     return &ogg->decoder;
 }
 
+// Bytes the decoder was handed but has not framed yet go back to the file:
+// a damaged stream can keep its framing waiting for a false page to
+// complete, and so reading up to a page's worth ahead, which the next block
+// would then take without having been handed it. Dropped from the decoder
+// and handed again from where it stands, they count against the block that
+// takes them. A whole page is always framed at once, so valid streams never
+// leave any.
+bool ReclaimUnframed(KuvoOggStream* ogg) {
+    OggVorbis_File& vf = ogg->decoder;
+    if (vf.oy.fill <= vf.oy.returned) return true;
+    ogg_sync_reset(&vf.oy);
+    return KuvoMusicHandFrom(&ogg->source, long(vf.offset));
+}
+
 // Back to the piece's start by a byte offset. A search by sample number
 // would bisect the file, and a damaged file can send the bisection far past
 // its end; an offset needs no search.
@@ -250,6 +264,7 @@ bool ReadOggBlock(int* bytes, bool* end) {
     const int channels = MusicBufferStats[5];
     KuvoOggStream* ogg = OggFile;
     KuvoMusicSource* source = &ogg->source;
+    if (!ReclaimUnframed(ogg)) source->refused = true;
     OggVorbis_File* decoder = Step(ogg, KuvoMusicStep::Block);
     int filled = 0;  // values
     for (int call = 0; channels > 0 && kuvo::kOggBlockValues - filled >= channels && call < kuvo::kOggReadsPerBlock &&

@@ -330,6 +330,12 @@ bool WalkPages(KuvoMusicSource* s, long* stoppedAt) {
 
 }  // namespace
 
+bool KuvoMusicHandFrom(KuvoMusicSource* s, long at) {
+    if (at < 0 || at > s->length || std::fseek(s->file, at, SEEK_SET) != 0) return false;
+    Restart(s, at);
+    return true;
+}
+
 bool KuvoMusicCheckChain(KuvoMusicSource* s) {
     auto fromStart = [s] {
         s->refused = false;

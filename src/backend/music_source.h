@@ -122,6 +122,9 @@ void KuvoMusicSourceClear(KuvoMusicSource* s);
 void KuvoMusicBeginStep(KuvoMusicSource* s, KuvoMusicStep step);
 // The decoder gave values: the resets it made since count no more.
 void KuvoMusicHeard(KuvoMusicSource* s);
+// Hands the file over again from `at`: the decoder dropped what it had been
+// handed beyond it without framing it. False when the file cannot go there.
+bool KuvoMusicHandFrom(KuvoMusicSource* s, long at);
 // After an open that stopped at a later link: reads the whole file through
 // the checks, from its first byte, as the open would meet every link; true
 // when it passes, and the file is then ready to be opened again from its

@@ -182,6 +182,9 @@ TEST_F(AudioMusicBounds, DamagedOggFilesAreRefusedOrEndAtOnceOnDiskAndInMemory) 
         {"leak-in-chained-open.ogg", "Error Opening Ogg"},  // its second link's setup is damaged
         {"hang-on-loop.ogg", "Error Opening Ogg"},      // its stream begins again with damaged headers
         {"stream-switch.ogg", "Error Reading Ogg"},     // its first page of sound, then decoder resets
+        // Damage that looks like the start of a long page, which the decoder
+        // reads ahead to complete, over a run of resets.
+        {"false-page-reads-ahead.ogg", "Error Reading Ogg"},
         {"crash-big-codebook.ogg", "Error Opening Ogg"},             // a book of 2^20 entries
         {"costly-setup-books.ogg", "Error Opening Ogg"},             // 48 books of 2^19 entries
         {"costly-setup-after-cheap-link.ogg", "Error Opening Ogg"},  // its second link: a 38^4-row residue
