@@ -7,7 +7,8 @@
 // `passes` passes or `steps` steps at most. Prints figures; it is run by
 // hand, never as a test.
 //
-// Usage: music_files_bench [--steps N] [--passes N] piece.ogg...
+// Usage: music_files_bench [--steps N] [--passes N] [piece.ogg...]   (default:
+// the game's own piece and the tests' damaged and valid files)
 
 #include <AL/al.h>
 #include <sys/resource.h>
@@ -18,7 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "../tests/audio_test_support.h"
 #include "music_source.h"
@@ -122,6 +125,21 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[first], "--steps") == 0) maxSteps = std::atoi(argv[first + 1]);
         if (std::strcmp(argv[first], "--passes") == 0) maxPasses = std::atoi(argv[first + 1]);
     }
+    std::vector<std::string> pieces(argv + first, argv + argc);
+    if (pieces.empty()) {
+        std::string self = argv[0];
+        const size_t slash = self.find_last_of('/');
+        pieces.push_back((slash == std::string::npos ? std::string(".") : self.substr(0, slash)) +
+                         "/../Data/559/audio/bloke.ogg");
+        for (const char* folder : {"/damaged-ogg", "/valid-ogg"}) {
+            std::vector<std::string> files;
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(std::string(ZINDLE_FIXTURES) + folder, ec))
+                files.push_back(e.path().string());
+            std::sort(files.begin(), files.end());
+            pieces.insert(pieces.end(), files.begin(), files.end());
+        }
+    }
     setenv("ALSOFT_DRIVERS", "null", 1);
     if (!OpenAudio()) {
         std::printf("no null OpenAL device\n");
@@ -130,12 +148,12 @@ int main(int argc, char** argv) {
     ASys.MusicLevelSys = 1;
     std::printf("%-44s %9s %9s %9s %9s %6s %5s %6s %9s %8s  log\n", "piece", "start ms", "(cpu)", "worst ms", "(cpu)",
                 "steps", ">16", "passes", "proc cpu", "grew MB");
-    for (int i = first; i < argc; ++i) {
-        const Figures f = Play(argv[i], maxSteps, maxPasses);
+    for (const std::string& piece : pieces) {
+        const Figures f = Play(piece.c_str(), maxSteps, maxPasses);
         std::string log = f.log;
         std::replace(log.begin(), log.end(), '\n', ';');
-        const char* slash = std::strrchr(argv[i], '/');
-        std::printf("%-44s %9.1f %9.1f %9.1f %9.1f %6d %5d %6d %9.0f %8.1f  %s\n", slash ? slash + 1 : argv[i],
+        const char* slash = std::strrchr(piece.c_str(), '/');
+        std::printf("%-44s %9.1f %9.1f %9.1f %9.1f %6d %5d %6d %9.0f %8.1f  %s\n", slash ? slash + 1 : piece.c_str(),
                     f.startMs, f.startCpuMs, f.worstMs, f.worstCpuMs, f.steps, f.over16, f.passes, f.processCpuMs,
                     double(f.growKb) / 1024, log.c_str());
     }
