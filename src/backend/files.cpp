@@ -139,12 +139,8 @@ namespace {
 
 int OpenForReading(char const* path, bool plainOnly) {
     CloseOpenFile();
-    bool plain = false;
-    MyOpenFile = KuvoOpenForReading(path, &plain);
-    if (MyOpenFile != nullptr && plainOnly && !plain) {
-        std::fclose(MyOpenFile);
-        MyOpenFile = nullptr;
-    }
+    bool plain = plainOnly;
+    MyOpenFile = plainOnly ? KuvoOpenPlainFile(path) : KuvoOpenForReading(path, &plain);
     if (MyOpenFile == nullptr) {
         Report("Error Reading File");
         return 0;

@@ -146,10 +146,6 @@ bool LoadSheet(int slot, std::vector<unsigned char>& px, unsigned w, unsigned h,
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // The whole of a plain file; false for anything else, or a read error.
 bool ReadWhole(const char* path, std::vector<unsigned char>* bytes) {
     FILE* f = KuvoOpenPlainFile(path);

@@ -299,8 +299,9 @@ bool WalkPages(KuvoMusicSource* s, long* stoppedAt) {
         if (!h || std::memcmp(h, "OggS", 4) != 0 || !(h = bytesAt(pos, 27 + long(h[26])))) break;
         long length = 27 + long(h[26]);
         for (int i = 0; i < h[26]; ++i) length += h[27 + i];
-        const long serial = long(uint32_t(h[14]) | uint32_t(h[15]) << 8 | uint32_t(h[16]) << 16 | uint32_t(h[17]) << 24);
-        bool followed = (h[5] & 2) != 0;
+        ogg_page head{const_cast<unsigned char*>(h), 27 + long(h[26]), nullptr, 0};
+        const long serial = ogg_page_serialno(&head);
+        bool followed = FirstPage(head);
         for (const KuvoHeaderWatch& w : s->watch) followed = followed || (w.active && w.serial == serial);
         if (followed) {
             if (!(h = bytesAt(pos, length))) break;
@@ -341,8 +342,7 @@ bool KuvoMusicCheckChain(KuvoMusicSource* s) {
         s->refused = false;
         s->links.clear();
         s->fileHeaderBytes = 0;
-        if (std::fseek(s->file, 0, SEEK_SET) != 0) return false;
-        Restart(s, 0);
+        if (!KuvoMusicHandFrom(s, 0)) return false;
         KuvoMusicBeginStep(s, KuvoMusicStep::Open);
         return true;
     };
